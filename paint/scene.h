@@ -1,0 +1,10 @@
+// Scene painting: the whole picture, drawn from the drawing lists.
+#pragma once
+
+#include <windows.h>
+
+// Fills clientRect white in the given context, then draws every stored record
+// kind by kind (rectangles, ellipses, lines, pencil and eraser samples), each
+// kind in the order it was drawn. Puts back every object it selects and
+// deletes every object it makes.
+void PaintScene(HDC drawingContext);

@@ -1,0 +1,93 @@
+# Shared by Quillmark's scripts: packages, Wine prefixes, the build.
+# Sourced, not run.
+
+QUILLMARK_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+BUILD_DIR=${BUILD_DIR:-$QUILLMARK_ROOT/build}
+WINE=/usr/lib/wine/wine64
+WINESERVER=/usr/lib/wine/wineserver
+# Two prefixes: one with Wine's null graphics driver for the unit tests, which
+# need no display, and one with a virtual desktop for the real window.
+PREFIX_HOME=${QUILLMARK_PREFIX_HOME:-$HOME/.cache/quillmark}
+NULL_PREFIX=$PREFIX_HOME/wine-null
+DESKTOP_PREFIX=$PREFIX_HOME/wine-desktop
+
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEARCH=win64
+
+PACKAGES=(cmake make g++-mingw-w64-x86-64 binutils-mingw-w64 googletest
+          wine64 fonts-wine xvfb xdotool x11-utils imagemagick)
+
+log() { printf '== %s\n' "$*" >&2; }
+
+# Installs whatever of the packages is missing; a second run installs nothing.
+install_packages() {
+    local missing=() p
+    for p in "${PACKAGES[@]}" "$@"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' \
+            || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    log "installing ${missing[*]}"
+    local sudo=
+    [ "$(id -u)" -eq 0 ] || sudo=sudo
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends \
+        "${missing[@]}" >/dev/null
+}
+
+# Makes a Wine prefix once, quietly, and applies the settings every run needs.
+# $1: the prefix; $2: null (no display) or desktop (a virtual desktop).
+make_prefix() {
+    local prefix=$1 kind=$2
+    if [ ! -f "$prefix/.quillmark-$kind" ]; then
+        log "creating the Wine prefix $prefix"
+        mkdir -p "$prefix"
+        WINEPREFIX=$prefix WINEDLLOVERRIDES="mscoree,mshtml=" DISPLAY= \
+            "$WINE" wineboot -i >/dev/null 2>&1 || true
+        local reg="env WINEPREFIX=$prefix DISPLAY= $WINE reg add"
+        # A crash ends the process with a code instead of a dialog that waits forever.
+        $reg 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+        if [ "$kind" = null ]; then
+            $reg 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
+        else
+            $reg 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
+            $reg 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+        fi
+        WINEPREFIX=$prefix "$WINESERVER" -w
+        touch "$prefix/.quillmark-$kind"
+    fi
+}
+
+# Starts the prefix's wineserver with its output away from our pipes, so that
+# callers waiting for end of output do not wait for the server.
+start_wineserver() {
+    WINEPREFIX=$1 "$WINESERVER" -p >/dev/null 2>&1 </dev/null
+    # The first program also starts Wine's own services, which keep the
+    # output of whoever started them open; let a throwaway run start them.
+    WINEPREFIX=$1 "$WINE" wineboot -u >/dev/null 2>&1 </dev/null || true
+}
+
+stop_wineserver() {
+    WINEPREFIX=$1 "$WINESERVER" -k >/dev/null 2>&1 || true
+}
+
+build() {
+    log "building in $BUILD_DIR"
+    cmake -S "$QUILLMARK_ROOT" -B "$BUILD_DIR" \
+        -DCMAKE_TOOLCHAIN_FILE="$QUILLMARK_ROOT/cmake/mingw-w64.cmake" \
+        -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
+    cmake --build "$BUILD_DIR" -j "$(nproc)"
+}
+
+# Starts Xvfb on a free display and exports DISPLAY; XVFB_PID is its process.
+start_xvfb() {
+    local fifo
+    fifo=$(mktemp -u)
+    mkfifo "$fifo"
+    Xvfb -displayfd 3 -screen 0 "${1:-1024x768x24}" -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+    XVFB_PID=$!
+    local number
+    read -r number <"$fifo"
+    rm -f "$fifo"
+    export DISPLAY=:$number
+}
