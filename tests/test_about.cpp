@@ -1,1 +1,170 @@
+// The About box: how it opens, what it shows, and every way it closes.
 #include "test_support.h"
+
+#include <cstring>
+#include <functional>
+#include <string>
+
+#include "app/app.h"
+#include "app/resource.h"
+
+namespace {
+
+// Runs an action on the first dialog owned by the main window once it is
+// open, from a thread timer that the dialog's own modal loop dispatches.
+class WhileOpen {
+public:
+    explicit WhileOpen(std::function<void(HWND dialog)> action)
+    {
+        current = this;
+        action_ = std::move(action);
+        timer_ = SetTimer(nullptr, 0, 20, Tick);
+    }
+    ~WhileOpen()
+    {
+        KillTimer(nullptr, timer_);
+        current = nullptr;
+    }
+    bool ran() const { return ran_; }
+
+private:
+    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD)
+    {
+        if (!current || current->ran_)
+            return;
+        HWND dialog = FindWindowW(L"#32770", nullptr);
+        if (!dialog || GetWindow(dialog, GW_OWNER) != mainWindow || !IsWindowVisible(dialog))
+            return;
+        current->ran_ = true;
+        current->action_(dialog);
+    }
+
+    static WhileOpen* current;
+    std::function<void(HWND)> action_;
+    UINT_PTR timer_ = 0;
+    bool ran_ = false;
+};
+
+WhileOpen* WhileOpen::current = nullptr;
+
+std::wstring TextOf(HWND window)
+{
+    WCHAR text[128] = {};
+    GetWindowTextW(window, text, ARRAYSIZE(text));
+    return text;
+}
+
+// A failsafe: if a test's way of closing the box does not work, the box
+// would wait forever. This closes it after a few seconds and marks the failure.
+struct Failsafe {
+    Failsafe() { timer = SetTimer(nullptr, 0, 5000, Fire); }
+    ~Failsafe() { KillTimer(nullptr, timer); }
+    static void CALLBACK Fire(HWND, UINT, UINT_PTR, DWORD)
+    {
+        if (HWND dialog = FindWindowW(L"#32770", nullptr)) {
+            fired = true;
+            EndDialog(dialog, 0);
+        }
+    }
+    UINT_PTR timer;
+    static bool fired;
+};
+bool Failsafe::fired = false;
+
+} // namespace
+
+class AboutBox : public MainWindowTest {};
+
+TEST_F(AboutBox, ShowsNameVersionAndTheProgramIcon)
+{
+    Failsafe failsafe;
+    Failsafe::fired = false;
+    bool mainDisabled = false;
+    std::wstring caption, name;
+    HICON icon = nullptr;
+    HWND focus = nullptr, ok = nullptr;
+    WhileOpen inspect([&](HWND dialog) {
+        caption = TextOf(dialog);
+        mainDisabled = !IsWindowEnabled(window);
+        for (HWND c = GetWindow(dialog, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+            if ((GetWindowLongW(c, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
+                icon = reinterpret_cast<HICON>(SendMessageW(c, STM_GETICON, 0, 0));
+            if (TextOf(c) == L"Quillmark, Version 1.0")
+                name = TextOf(c);
+        }
+        ok = GetDlgItem(dialog, IDOK);
+        focus = GetFocus();
+        EndDialog(dialog, IDOK);
+    });
+    EXPECT_EQ(0, Command(CmdAbout));
+    ASSERT_TRUE(inspect.ran()) << "the About box did not open";
+    EXPECT_FALSE(Failsafe::fired);
+    EXPECT_EQ(L"About Quillmark", caption);
+    EXPECT_EQ(L"Quillmark, Version 1.0", name);
+    EXPECT_NE(nullptr, icon) << "an icon in the icon control";
+    EXPECT_EQ(ok, focus) << "OK has the focus";
+    EXPECT_TRUE(mainDisabled) << "the main window waits while the box is open";
+    EXPECT_TRUE(IsWindowEnabled(window)) << "and takes input again after";
+}
+
+// OK, Enter, Esc and the close box each close the box.
+TEST_F(AboutBox, ClosesEveryWay)
+{
+    const struct {
+        const char* how;
+        std::function<void(HWND)> close;
+    } ways[] = {
+        {"OK", [](HWND d) { SendMessageW(GetDlgItem(d, IDOK), BM_CLICK, 0, 0); }},
+        {"Enter", [](HWND d) {
+             PostMessageW(GetFocus() ? GetFocus() : d, WM_KEYDOWN, VK_RETURN, 1);
+         }},
+        {"Esc", [](HWND d) {
+             PostMessageW(GetFocus() ? GetFocus() : d, WM_KEYDOWN, VK_ESCAPE, 1);
+         }},
+        {"close box", [](HWND d) { PostMessageW(d, WM_SYSCOMMAND, SC_CLOSE, 0); }},
+    };
+    for (const auto& way : ways) {
+        Failsafe failsafe;
+        Failsafe::fired = false;
+        WhileOpen close(way.close);
+        EXPECT_EQ(0, Command(CmdAbout)) << way.how;
+        EXPECT_TRUE(close.ran()) << way.how << ": the box did not open";
+        EXPECT_FALSE(Failsafe::fired) << way.how << " did not close the box";
+        EXPECT_EQ(nullptr, FindWindowW(L"#32770", nullptr)) << way.how;
+        EXPECT_TRUE(IsWindowEnabled(window)) << way.how;
+    }
+}
+
+// Alt+? and Alt+/ reach the About command through the accelerator table,
+// as the message loop translates them.
+TEST_F(AboutBox, OpensFromAltQuestionMarkAndAltSlash)
+{
+    HACCEL table = LoadAcceleratorsW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(AccelMain));
+    ASSERT_NE(nullptr, table);
+    // The platform reads the Alt key from the thread's keyboard state.
+    BYTE keys[256], altKeys[256];
+    GetKeyboardState(keys);
+    std::memcpy(altKeys, keys, sizeof(keys));
+    altKeys[VK_MENU] = altKeys[VK_LMENU] = 0x80;
+    const LPARAM altDown = 1 | (1 << 29);
+    for (WCHAR key : {L'?', L'/'}) {
+        Failsafe failsafe;
+        WhileOpen close([](HWND d) { EndDialog(d, IDCANCEL); });
+        MSG msg = {window, WM_SYSCHAR, key, altDown, 0, {}};
+        SetKeyboardState(altKeys);
+        EXPECT_TRUE(TranslateAcceleratorW(window, table, &msg)) << char(key);
+        SetKeyboardState(keys);
+        EXPECT_TRUE(close.ran()) << "Alt+" << char(key) << " did not open the box";
+    }
+    // Without Alt, the same characters are ordinary typing.
+    MSG plain = {window, WM_CHAR, L'?', 1, 0, {}};
+    EXPECT_FALSE(TranslateAcceleratorW(window, table, &plain));
+}
+
+TEST(AboutDialogProcedure, AnswersOnlyItsOwnMessages)
+{
+    EXPECT_EQ(TRUE, AboutDialogProc(nullptr, WM_INITDIALOG, 0, 0));
+    EXPECT_EQ(FALSE, AboutDialogProc(nullptr, WM_COMMAND, 3, 0)) << "another command";
+    EXPECT_EQ(FALSE, AboutDialogProc(nullptr, WM_PAINT, 0, 0));
+    EXPECT_EQ(FALSE, AboutDialogProc(nullptr, WM_CLOSE, 0, 0));
+}

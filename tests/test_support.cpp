@@ -47,7 +47,9 @@ void MainWindowTest::SetUp()
         ASSERT_NE(0, RegisterMainWindowClass(instance)) << "error " << GetLastError();
         registered = true;
     }
-    ASSERT_TRUE(CreateMainWindow(instance, SW_HIDE));
+    // Shown, because the platform keeps no update region for a hidden window.
+    // Under Wine's null graphics driver nothing appears on any screen.
+    ASSERT_TRUE(CreateMainWindow(instance, SW_SHOWNOACTIVATE));
     window = mainWindow;
     PumpMessages();
 }

@@ -16,7 +16,8 @@ void PumpMessages();
 // Packs a client point into a mouse message's LPARAM.
 LPARAM MouseAt(int x, int y);
 
-// A fresh program state and a real, hidden main window for each test.
+// A fresh program state and a real main window for each test. It is shown
+// (update regions need that) but, with no display, appears nowhere.
 class MainWindowTest : public ::testing::Test {
 protected:
     void SetUp() override;
