@@ -25,6 +25,19 @@ RECT BoundsOf(POINT start, POINT end)
     return RECT{start.x, start.y, end.x, end.y};
 }
 
+// One pencil or eraser sample: the segment from where the stroke has reached
+// to the mouse position of this move.
+template <class Sample>
+void RecordSample(HWND window, LPARAM lParam, POINT& strokePoint,
+                  bool (*append)(const Sample&))
+{
+    mousePoint = PointFromLParam(lParam);
+    Sample sample(strokePoint.x, strokePoint.y, mousePoint.x, mousePoint.y, currentColour,
+                  window);
+    strokePoint = mousePoint;
+    Show(window, append(sample));
+}
+
 } // namespace
 
 POINT PointFromLParam(LPARAM lParam)
@@ -69,20 +82,10 @@ void OnMouseMove(HWND window, WPARAM wParam, LPARAM lParam)
         toolState.eraserDown = false;
         return;
     }
-    if (toolState.pencilTool && toolState.pencilDown) {
-        mousePoint = PointFromLParam(lParam);
-        Pencil sample(pencilPoint.x, pencilPoint.y, mousePoint.x, mousePoint.y,
-                      currentColour, window);
-        pencilPoint = mousePoint;
-        Show(window, AppendPencil(sample));
-    }
-    if (toolState.eraserTool && toolState.eraserDown) {
-        mousePoint = PointFromLParam(lParam);
-        Eraser sample(eraserPoint.x, eraserPoint.y, mousePoint.x, mousePoint.y,
-                      currentColour, window);
-        eraserPoint = mousePoint;
-        Show(window, AppendEraser(sample));
-    }
+    if (toolState.pencilTool && toolState.pencilDown)
+        RecordSample(window, lParam, pencilPoint, AppendPencil);
+    if (toolState.eraserTool && toolState.eraserDown)
+        RecordSample(window, lParam, eraserPoint, AppendEraser);
 }
 
 void OnLeftButtonUp(HWND window, LPARAM lParam)
