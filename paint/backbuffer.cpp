@@ -67,8 +67,10 @@ void ResizeBackBuffer(HWND window)
         return;
 
     // A pending repaint (the class redraws on every change of size) reads the
-    // new client size into clientRect.
+    // new client size into clientRect. None comes while the window is hidden,
+    // so read the size here as well: the bitmap must cover the whole client.
     UpdateWindow(window);
+    GetClientRect(window, &clientRect);
 
     HDC windowDC = GetDC(window);
     HBITMAP bitmap = MakeBitmap(windowDC);

@@ -9,8 +9,8 @@ extern HDC backBufferDC;
 // Its bitmap, replaced at every size message. It is selected into
 // backBufferDC only while a paint runs.
 extern HBITMAP backBufferBitmap;
-// The client rectangle as the latest paint read it; its right and bottom are
-// the size of every new bitmap and of every copy to the window.
+// The client rectangle as the latest paint or size message read it; its right
+// and bottom are the size of every new bitmap and of every copy to the window.
 extern RECT clientRect;
 
 // Makes the back buffer, once the main window exists.

@@ -19,6 +19,7 @@ void ResetProgramState()
     mousePoint = rectangleStart = rectangleEnd = POINT{};
     ellipseStart = ellipseEnd = lineStart = lineEnd = POINT{};
     pencilPoint = eraserPoint = POINT{};
+    clientRect = RECT{};
 }
 
 void PumpMessages()
