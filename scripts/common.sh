@@ -5,11 +5,13 @@ QUILLMARK_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 BUILD_DIR=${BUILD_DIR:-$QUILLMARK_ROOT/build}
 WINE=/usr/lib/wine/wine64
 WINESERVER=/usr/lib/wine/wineserver
-# Two prefixes: one with Wine's null graphics driver for the unit tests, which
-# need no display, and one with a virtual desktop for the real window.
+# Three prefixes: one with Wine's null graphics driver for the unit tests,
+# which need no display; one with a virtual desktop for the end-to-end tests;
+# and one whose windows go straight to the X display, for scripts/run.sh.
 PREFIX_HOME=${QUILLMARK_PREFIX_HOME:-$HOME/.cache/quillmark}
 NULL_PREFIX=$PREFIX_HOME/wine-null
 DESKTOP_PREFIX=$PREFIX_HOME/wine-desktop
+WINDOW_PREFIX=$PREFIX_HOME/wine-window
 
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEARCH=win64
@@ -36,7 +38,8 @@ install_packages() {
 }
 
 # Makes a Wine prefix once, quietly, and applies the settings every run needs.
-# $1: the prefix; $2: null (no display) or desktop (a virtual desktop).
+# $1: the prefix; $2: null (no display), desktop (a virtual desktop) or
+# window (plain windows on the X display).
 make_prefix() {
     local prefix=$1 kind=$2
     if [ ! -f "$prefix/.quillmark-$kind" ]; then
@@ -49,13 +52,24 @@ make_prefix() {
         $reg 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
         if [ "$kind" = null ]; then
             $reg 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
-        else
+        elif [ "$kind" = desktop ]; then
             $reg 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
             $reg 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
         fi
         WINEPREFIX=$prefix "$WINESERVER" -w
         touch "$prefix/.quillmark-$kind"
     fi
+    [ "$kind" = null ] || install_wine_fonts "$prefix"
+}
+
+# Debian's wine64 8.0 does not load the fonts that fonts-wine puts in
+# /usr/share/wine/fonts: captions then show "0 1 r" instead of their buttons
+# (no Marlett) and dialogs fall back from Tahoma. It does load the prefix's
+# own Fonts folder, so the fonts go there.
+install_wine_fonts() {
+    local fonts=$1/drive_c/windows/Fonts
+    [ -d /usr/share/wine/fonts ] && [ -d "$fonts" ] || return 0
+    [ -f "$fonts/marlett.ttf" ] || cp -n /usr/share/wine/fonts/* "$fonts/"
 }
 
 # Starts the prefix's wineserver with its output away from our pipes, so that

@@ -1,0 +1,96 @@
+#!/usr/bin/env bash
+# The main window, its menu bar and white client area, the About box from the
+# menu and both accelerators, and the three ways to end the program.
+source "$(dirname "$0")/lib.sh"
+e2e_begin "$@"
+
+# Places in the About box found once on a screenshot, from its top left
+# corner: the area of the icon (left of the text), and a point of plain
+# dialog background.
+ICON_DX=8 ICON_DY=28 ICON_W=52 ICON_H=70
+FACE_DX=8 FACE_DY=110
+
+about_shown() {
+    window_shown "About Quillmark"
+}
+
+# Checks the open About box: its caption and the program's icon in it.
+check_about() {
+    local how=$1 id face n
+    wait_for "the About box after $how" 15 about_shown
+    keep "about-$how"
+    id=$(find_window "About Quillmark")
+    [ "$(xdotool getwindowname "$id")" = "About Quillmark" ] \
+        || fail "About box caption: '$(xdotool getwindowname "$id")'"
+    window_rect "$id"
+    face=$(px $((WIN_X + FACE_DX)) $((WIN_Y + FACE_DY)))
+    n=$(count_colour $((WIN_X + ICON_DX)) $((WIN_Y + ICON_DY)) "$ICON_W" "$ICON_H" "$face")
+    n=$((ICON_W * ICON_H - n))
+    [ "$n" -ge 150 ] || fail "About box ($how): only $n pixels differ from the background $face where the icon belongs"
+    note "About box after $how: icon area has $n pixels of artwork"
+}
+
+close_about() {
+    xdotool key "$1"
+    wait_for "the About box to close on $1" 10 window_gone "About Quillmark"
+}
+
+launch
+
+name=$(xdotool getwindowname "$QM_WINDOW")
+[ "$name" = Quillmark ] || fail "main window caption: '$name'"
+# The menu bar, between caption and client area, shows its labels in dark
+# text.
+menu_bar_text() {
+    local dark
+    dark=$(darkest "$CLIENT_LEFT" $((QM_Y + 23)) 220 $((CLIENT_OFFSET_Y - 23)))
+    SEEN="darkest value in the menu bar is $dark"
+    [ "$dark" -lt 80 ]
+}
+wait_for "menu bar labels" 10 menu_bar_text
+keep window
+# The client area is white to its very edges.
+expect "client area after start-up" client_white
+note "window ${QM_W}x${QM_H} at $QM_X,$QM_Y; menu bar text present; client area white"
+
+# The About box: from the Help menu (closed with Return, its default button),
+# then from Alt+? and Alt+/ (closed with Esc).
+menu Right Down Return
+check_about help-menu
+close_about Return
+
+xdotool key alt+question
+check_about alt-question
+close_about Escape
+
+xdotool key alt+slash
+check_about alt-slash
+close_about Escape
+
+# Accelerators and clicks reach the main window again once the box is gone.
+grab
+expect "client area after the About box" client_white
+
+# "File" > "Exit", through its mnemonics. The File popup opens over the top
+# left of the client area.
+file_menu_open() {
+    if all_colour "$CLIENT_LEFT" "$CLIENT_TOP" 60 20 "$WHITE"; then
+        SEEN="nothing drawn under File"
+        return 1
+    fi
+}
+xdotool key alt+f
+wait_for "the File menu" 10 file_menu_open
+keep file-menu
+xdotool key x
+expect_exit_code 0 "File > Exit"
+
+# The close box at the right end of the caption.
+launch
+xdotool mousemove $((QM_X + QM_W - 15)) $((QM_Y + 12)) click 1
+expect_exit_code 0 "the close box"
+
+# Alt+F4, that is WM_CLOSE from the system menu.
+launch
+xdotool key alt+F4
+expect_exit_code 0 "Alt+F4"
