@@ -75,7 +75,8 @@ install_wine_fonts() {
 # Starts the prefix's wineserver with its output away from our pipes, so that
 # callers waiting for end of output do not wait for the server.
 start_wineserver() {
-    WINEPREFIX=$1 "$WINESERVER" -p >/dev/null 2>&1 </dev/null
+    # Fails when the prefix's server is already running, which is as good.
+    WINEPREFIX=$1 "$WINESERVER" -p >/dev/null 2>&1 </dev/null || true
     # The first program also starts Wine's own services, which keep the
     # output of whoever started them open; let a throwaway run start them.
     WINEPREFIX=$1 "$WINE" wineboot -u >/dev/null 2>&1 </dev/null || true

@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Builds Quillmark and packs Quillmark.exe with packaging/README.txt into
+# BUILD_DIR/Quillmark-<version>-win64.zip; prints the path of the ZIP.
+set -euo pipefail
+source "$(dirname "$0")/common.sh"
+
+install_packages unzip
+build
+(cd "$BUILD_DIR" && cpack --config CPackConfig.cmake >/dev/null)
+zip=$(ls -t "$BUILD_DIR"/Quillmark-*-win64.zip | head -n 1)
+unzip -l "$zip" >&2
+echo "$zip"
