@@ -422,39 +422,47 @@ bool FloorMatchesProgram()
     std::vector<uint32_t> program = BackBufferPixels();
     PaintOnce(Painter::Floor);
     std::vector<uint32_t> floor = BackBufferPixels();
-    size_t white = std::count(program.begin(), program.end(), 0xFFFFFFu);
-    return program == floor && white < program.size();
+    auto white = std::count(program.begin(), program.end(), 0xFFFFFFu);
+    return program == floor && static_cast<size_t>(white) < program.size();
 }
 
-struct Bracket {
-    size_t low, high;   // low paints within a frame, high does not (0: none found)
-    bool Done() const { return !high || high - low <= std::max<size_t>(1, low / 100); }
-    size_t Middle() const { return Done() ? low : low + (high - low) / 2; }
-    void Narrow(size_t middle, double ms)
-    {
-        if (ms <= frameMs)
-            low = middle;
-        else
-            high = middle;
-    }
+// Paint time grows in a straight line with the records: a + b * records.
+struct StraightLine {
+    double a, b;
+    double RecordsAt(double ms) const { return b > 0 ? (ms - a) / b : 0; }
 };
 
-// Largest prefix of the mix whose median paint fits in one frame, for the
-// program and the floor at once: two bisections whose paints alternate, so
-// that both see the same load. Each starts between two measured sizes.
-Pair FrameBudgets(const std::vector<Item>& items, Bracket program, Bracket floor)
+StraightLine FitLine(const std::vector<double>& x, const std::vector<double>& y)
 {
-    while (!program.Done() || !floor.Done()) {
-        size_t p = program.Middle(), f = floor.Middle();
-        SetProgramScene(items, p);
-        BuildFloor(items, f);
-        PaintTimes t = MeasurePaints(9, noTimeLimit);
-        if (!program.Done())
-            program.Narrow(p, t.program);
-        if (!floor.Done())
-            floor.Narrow(f, t.floor);
+    double n = static_cast<double>(x.size()), sx = 0, sy = 0, sxx = 0, sxy = 0;
+    for (size_t i = 0; i < x.size(); ++i) {
+        sx += x[i];
+        sy += y[i];
+        sxx += x[i] * x[i];
+        sxy += x[i] * y[i];
     }
-    return Pair{static_cast<double>(program.low), static_cast<double>(floor.low)};
+    double b = (n * sxy - sx * sy) / (n * sxx - sx * sx);
+    return StraightLine{(sy - b * sx) / n, b};
+}
+
+// Largest scene of the mix that paints within one frame, for the program and
+// the floor: paint times at five sizes across [low, high], alternating the
+// two as everywhere, and the straight line through them read at one frame.
+// One noisy paint moves a fitted line little, where it could send a
+// bisection the wrong way for good.
+Pair FrameBudgets(const std::vector<Item>& items, size_t low, size_t high)
+{
+    std::vector<double> records, program, floor;
+    for (int k = 0; k <= 4; ++k) {
+        size_t count = std::max<size_t>(1, low + (high - low) * k / 4);
+        SetScene(items, count);
+        PaintTimes t = MeasurePaints(31, noTimeLimit);
+        records.push_back(static_cast<double>(count));
+        program.push_back(t.program);
+        floor.push_back(t.floor);
+    }
+    return Pair{FitLine(records, program).RecordsAt(frameMs),
+                FitLine(records, floor).RecordsAt(frameMs)};
 }
 
 // Private bytes of the process. Wine leaves PrivateUsage at 0; there the
@@ -654,7 +662,7 @@ int main(int argc, char** argv)
     for (int m = 0; m < 2; ++m) {
         for (int s = 0; s < 4; ++s) {
             SetScene(mixes[m].items, sizes[s]);
-            PaintTimes p = MeasurePaints(31, 60000);
+            PaintTimes p = MeasurePaints(31, 120000);
             measured[m][s] = p;
             std::printf("%-9s %9zu %12.3f %12.3f %7.3f %5d\n", mixes[m].name, sizes[s], p.program,
                         p.floor, p.ratio, p.pairs);
@@ -666,18 +674,20 @@ int main(int argc, char** argv)
     std::printf("\nLargest scene painted within one 60 Hz frame (%.1f ms), records\n", frameMs);
     std::printf("%-9s %12s %12s %7s\n", "mix", "program", "floor", "ratio");
     for (int m = 0; m < 2; ++m) {
-        // The measured sizes bracket the budget; with none too slow it is
-        // reported as the largest.
-        Bracket brackets[2] = {};
-        for (int w = 0; w < 2; ++w) {
-            for (int s = 0; s < 4 && !brackets[w].high; ++s) {
-                double t = w == 0 ? measured[m][s].program : measured[m][s].floor;
-                brackets[w].Narrow(sizes[s], t);
+        // The measured sizes that bracket one frame; past the largest, the
+        // line through the two largest.
+        size_t low = 0, high = sizes[3];
+        for (int s = 0; s < 4; ++s) {
+            if (std::max(measured[m][s].program, measured[m][s].floor) <= frameMs) {
+                low = sizes[s];
+            } else {
+                high = sizes[s];
+                break;
             }
-            if (!brackets[w].high)
-                brackets[w].low = sizes[3];
         }
-        Pair budget = FrameBudgets(mixes[m].items, brackets[0], brackets[1]);
+        if (low == sizes[3])
+            low = sizes[2];
+        Pair budget = FrameBudgets(mixes[m].items, low, high);
         std::printf("%-9s %12.0f %12.0f %7.3f\n", mixes[m].name, budget.program, budget.floor,
                     budget.program / budget.floor);
         std::fflush(stdout);

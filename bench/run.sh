@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds Quillmark with its paint benchmark, runs the benchmark under Wine with
 # the null graphics driver, and writes bench/results/bench.csv and the plot
-# bench/results/paint-time.png. Takes about ten minutes on two cores.
+# bench/results/paint-time.png. Takes about fifteen minutes on two cores.
 # BUILD_DIR picks the build directory (default: build).
 set -euo pipefail
 source "$(dirname "$0")/../scripts/common.sh"
