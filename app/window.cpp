@@ -72,7 +72,7 @@ ATOM RegisterMainWindowClass(HINSTANCE instance)
     wcex.hInstance = instance;
     wcex.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IconLarge));
     wcex.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wcex.hbrBackground = nullptr;   // every paint covers the whole client area
+    wcex.hbrBackground = nullptr; // every paint covers the whole client area
     wcex.lpszMenuName = MAKEINTRESOURCEW(MenuMain);
     wcex.lpszClassName = windowClassName;
     wcex.hIconSm = LoadIconW(instance, MAKEINTRESOURCEW(IconSmall));
@@ -82,9 +82,9 @@ ATOM RegisterMainWindowClass(HINSTANCE instance)
 BOOL CreateMainWindow(HINSTANCE instance, int showCommand)
 {
     appInstance = instance;
-    mainWindow = CreateWindowExW(0, windowClassName, windowTitle, WS_OVERLAPPEDWINDOW,
-                                 CW_USEDEFAULT, 0, CW_USEDEFAULT, 0,
-                                 nullptr, nullptr, instance, nullptr);
+    mainWindow =
+        CreateWindowExW(0, windowClassName, windowTitle, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, 0,
+                        CW_USEDEFAULT, 0, nullptr, nullptr, instance, nullptr);
     if (!mainWindow)
         return FALSE;
 

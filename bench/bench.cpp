@@ -155,8 +155,8 @@ bool AppendItem(const Item& item)
         return AppendRectangle(Rectangles(item.y0, item.x0, item.y1, item.x1, item.colour,
                                           item.filled, RECT{}, nullptr));
     case Kind::Ellipse:
-        return AppendCircle(Circles(item.x0, item.y0, item.x1, item.y1, item.colour,
-                                    item.filled, RECT{}, nullptr));
+        return AppendCircle(
+            Circles(item.x0, item.y0, item.x1, item.y1, item.colour, item.filled, RECT{}, nullptr));
     case Kind::Line:
         return AppendLine(Line(item.x0, item.y0, item.x1, item.y1, item.colour));
     case Kind::Pencil:
@@ -170,11 +170,16 @@ bool AppendItem(const Item& item)
 size_t RecordBytes(Kind kind)
 {
     switch (kind) {
-    case Kind::Rectangle: return sizeof(Rectangles);
-    case Kind::Ellipse: return sizeof(Circles);
-    case Kind::Line: return sizeof(Line);
-    case Kind::Pencil: return sizeof(Pencil);
-    case Kind::Eraser: return sizeof(Eraser);
+    case Kind::Rectangle:
+        return sizeof(Rectangles);
+    case Kind::Ellipse:
+        return sizeof(Circles);
+    case Kind::Line:
+        return sizeof(Line);
+    case Kind::Pencil:
+        return sizeof(Pencil);
+    case Kind::Eraser:
+        return sizeof(Eraser);
     }
     return 0;
 }
@@ -201,11 +206,21 @@ void BuildFloor(const std::vector<Item>& items, size_t count)
         const Item& it = items[i];
         Corners c{it.x0, it.y0, it.x1, it.y1, it.colour, it.filled};
         switch (it.kind) {
-        case Kind::Rectangle: floorScene.rectangles.push_back(c); break;
-        case Kind::Ellipse: floorScene.ellipses.push_back(c); break;
-        case Kind::Line: floorScene.lines.push_back(c); break;
-        case Kind::Pencil: floorScene.pencils.push_back(c); break;
-        case Kind::Eraser: floorScene.erasers.push_back(c); break;
+        case Kind::Rectangle:
+            floorScene.rectangles.push_back(c);
+            break;
+        case Kind::Ellipse:
+            floorScene.ellipses.push_back(c);
+            break;
+        case Kind::Line:
+            floorScene.lines.push_back(c);
+            break;
+        case Kind::Pencil:
+            floorScene.pencils.push_back(c);
+            break;
+        case Kind::Eraser:
+            floorScene.erasers.push_back(c);
+            break;
         }
     }
 }
@@ -350,8 +365,8 @@ struct Pair {
 };
 
 struct PaintTimes {
-    double program, floor;   // medians, ms
-    double ratio;            // median of program / floor over adjacent pairs
+    double program, floor; // medians, ms
+    double ratio;          // median of program / floor over adjacent pairs
     int pairs;
 };
 
@@ -476,8 +491,8 @@ Memory ProcessMemory()
 {
     PROCESS_MEMORY_COUNTERS_EX counters = {};
     counters.cb = sizeof(counters);
-    GetProcessMemoryInfo(GetCurrentProcess(),
-                         reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof(counters));
+    GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
+                         sizeof(counters));
     if (counters.PrivateUsage)
         return Memory{counters.PrivateUsage, "PrivateUsage"};
     return Memory{counters.WorkingSetSize, "WorkingSetSize"};
@@ -499,7 +514,7 @@ LPARAM At(int x, int y)
 }
 
 struct MoveCosts {
-    double move, dispatch, append, invalidate;   // microseconds per move
+    double move, dispatch, append, invalidate; // microseconds per move
 };
 
 // One pencil stroke of count moves sent to the real window procedure. The
@@ -644,8 +659,8 @@ int main(int argc, char** argv)
     Mix mixes[] = {{"freehand", MakeFreehand(largest, random)},
                    {"shapes", MakeShapes(largest, random)}};
 
-    std::printf("Quillmark paint benchmark: client %dx%d, seed %llu\n", clientWidth,
-                clientHeight, static_cast<unsigned long long>(seed));
+    std::printf("Quillmark paint benchmark: client %dx%d, seed %llu\n", clientWidth, clientHeight,
+                static_cast<unsigned long long>(seed));
     std::printf("freehand: pencil and eraser samples 1-4 px long, in strokes of 50-400\n");
     std::printf("shapes: rectangles and ellipses 2/5 each (half filled), lines 1/5, 8-120 px\n\n");
 
@@ -655,7 +670,8 @@ int main(int argc, char** argv)
                     FloorMatchesProgram() ? "yes" : "NO");
     }
 
-    std::printf("\nOne full paint: medians in ms; ratio program/floor: median over adjacent pairs\n");
+    std::printf(
+        "\nOne full paint: medians in ms; ratio program/floor: median over adjacent pairs\n");
     std::printf("%-9s %9s %12s %12s %7s %5s\n", "mix", "records", "program", "floor", "ratio",
                 "pairs");
     PaintTimes measured[2][4];
@@ -667,7 +683,8 @@ int main(int argc, char** argv)
             std::printf("%-9s %9zu %12.3f %12.3f %7.3f %5d\n", mixes[m].name, sizes[s], p.program,
                         p.floor, p.ratio, p.pairs);
             std::fflush(stdout);
-            Row("paint", mixes[m].name, std::to_string(sizes[s]), p.program, p.floor, p.ratio, "ms");
+            Row("paint", mixes[m].name, std::to_string(sizes[s]), p.program, p.floor, p.ratio,
+                "ms");
         }
     }
 
@@ -695,7 +712,8 @@ int main(int argc, char** argv)
     }
 
     std::printf("\nMemory per record at %zu records: process memory after - before appending,\n"
-                "and the lists' capacity, against sizeof the records\n", largest);
+                "and the lists' capacity, against sizeof the records\n",
+                largest);
     std::printf("%-9s %10s %10s %10s %8s  %s\n", "mix", "measured", "held", "sizeof", "ratio",
                 "counter");
     for (Mix& mix : mixes) {
@@ -711,7 +729,8 @@ int main(int argc, char** argv)
             AppendItem(item);
         Memory after = ProcessMemory();
         double measuredBytes =
-            (static_cast<double>(after.bytes) - static_cast<double>(before.bytes)) / static_cast<double>(largest);
+            (static_cast<double>(after.bytes) - static_cast<double>(before.bytes)) /
+            static_cast<double>(largest);
         double heldBytes = static_cast<double>(HeldBytes()) / static_cast<double>(largest);
         std::printf("%-9s %10.2f %10.2f %10.2f %8.3f  %s\n", mix.name, measuredBytes, heldBytes,
                     recordBytes, measuredBytes / recordBytes, after.source);
@@ -743,8 +762,8 @@ int main(int argc, char** argv)
     const int slowMoves = 1000;
     Burst each = MouseBurst(slowMoves, Delivery::PostEach);
     std::printf("\nPaints caused by a stroke of mouse moves, then the queue pumped\n");
-    std::printf("  %5d moves posted, then pumped      %6d paints %10.1f ms\n", burst,
-                posted.paints, posted.ms);
+    std::printf("  %5d moves posted, then pumped      %6d paints %10.1f ms\n", burst, posted.paints,
+                posted.ms);
     std::printf("  %5d moves sent, then pumped        %6d paints %10.1f ms\n", burst, sent.paints,
                 sent.ms);
     std::printf("  %5d moves, queue pumped after each %6d paints %10.1f ms\n", slowMoves,

@@ -10,8 +10,8 @@
 class Rectangles {
 public:
     Rectangles() {}
-    Rectangles(int startY, int startX, int endY, int endX, COLORREF colour,
-               bool filled, RECT bounds, HWND window);
+    Rectangles(int startY, int startX, int endY, int endX, COLORREF colour, bool filled,
+               RECT bounds, HWND window);
     ~Rectangles() {}
 
     int getStartY() const { return startY; }
@@ -42,8 +42,8 @@ private:
 class Circles {
 public:
     Circles() {}
-    Circles(int startX, int startY, int endX, int endY, COLORREF colour,
-            bool filled, RECT bounds, HWND window);
+    Circles(int startX, int startY, int endX, int endY, COLORREF colour, bool filled, RECT bounds,
+            HWND window);
     ~Circles() {}
 
     int getStartX() const { return startX; }

@@ -52,8 +52,7 @@ void PaintWindow(HWND window)
         Selection bitmap(backBufferDC, backBufferBitmap);
         if (bitmap.selected()) {
             PaintScene(backBufferDC);
-            BitBlt(paintDC, 0, 0, clientRect.right, clientRect.bottom,
-                   backBufferDC, 0, 0, SRCCOPY);
+            BitBlt(paintDC, 0, 0, clientRect.right, clientRect.bottom, backBufferDC, 0, 0, SRCCOPY);
         }
     }
     EndPaint(window, &ps);

@@ -104,17 +104,17 @@ void PaintScene(HDC drawingContext)
     }
     for (int i = 0; i < lists.lineCount; ++i) {
         const Line& l = lists.lineList[i];
-        PaintSegment(dc, outlineWidth, l.getColour(),
-                     l.getStartX(), l.getStartY(), l.getEndX(), l.getEndY());
+        PaintSegment(dc, outlineWidth, l.getColour(), l.getStartX(), l.getStartY(), l.getEndX(),
+                     l.getEndY());
     }
     for (int i = 0; i < lists.pencilCount; ++i) {
         const Pencil& p = lists.pencilList[i];
-        PaintSegment(dc, outlineWidth, p.getColour(),
-                     p.getStartX(), p.getStartY(), p.getEndX(), p.getEndY());
+        PaintSegment(dc, outlineWidth, p.getColour(), p.getStartX(), p.getStartY(), p.getEndX(),
+                     p.getEndY());
     }
     for (int i = 0; i < lists.eraserCount; ++i) {
         const Eraser& e = lists.eraserList[i];
-        PaintSegment(dc, eraserWidth, white,
-                     e.getStartX(), e.getStartY(), e.getEndX(), e.getEndY());
+        PaintSegment(dc, eraserWidth, white, e.getStartX(), e.getStartY(), e.getEndX(),
+                     e.getEndY());
     }
 }

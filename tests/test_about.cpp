@@ -115,12 +115,10 @@ TEST_F(AboutBox, ClosesEveryWay)
         std::function<void(HWND)> close;
     } ways[] = {
         {"OK", [](HWND d) { SendMessageW(GetDlgItem(d, IDOK), BM_CLICK, 0, 0); }},
-        {"Enter", [](HWND d) {
-             PostMessageW(GetFocus() ? GetFocus() : d, WM_KEYDOWN, VK_RETURN, 1);
-         }},
-        {"Esc", [](HWND d) {
-             PostMessageW(GetFocus() ? GetFocus() : d, WM_KEYDOWN, VK_ESCAPE, 1);
-         }},
+        {"Enter",
+         [](HWND d) { PostMessageW(GetFocus() ? GetFocus() : d, WM_KEYDOWN, VK_RETURN, 1); }},
+        {"Esc",
+         [](HWND d) { PostMessageW(GetFocus() ? GetFocus() : d, WM_KEYDOWN, VK_ESCAPE, 1); }},
         {"close box", [](HWND d) { PostMessageW(d, WM_SYSCOMMAND, SC_CLOSE, 0); }},
     };
     for (const auto& way : ways) {

@@ -26,10 +26,14 @@ enum class Answer { Ok, Cancel, CloseMessage, CloseBox };
 const char* NameOf(Answer answer)
 {
     switch (answer) {
-    case Answer::Ok: return "Ok";
-    case Answer::Cancel: return "Cancel";
-    case Answer::CloseMessage: return "CloseMessage";
-    case Answer::CloseBox: return "CloseBox";
+    case Answer::Ok:
+        return "Ok";
+    case Answer::Cancel:
+        return "Cancel";
+    case Answer::CloseMessage:
+        return "CloseMessage";
+    case Answer::CloseBox:
+        return "CloseBox";
     }
     return "?";
 }
@@ -42,16 +46,16 @@ void PrintTo(Answer answer, std::ostream* out)
 // What to do in one use of the dialog, and what was seen there.
 struct DialogScript {
     Answer answer = Answer::Ok;
-    bool pickFirstCustom = false;   // click the first custom-colour swatch
-    bool setColour = false;         // type this colour into the Red, Green, Blue boxes
+    bool pickFirstCustom = false; // click the first custom-colour swatch
+    bool setColour = false;       // type this colour into the Red, Green, Blue boxes
     COLORREF colour = 0;
-    bool addToCustom = false;       // then press "Add to Custom Colors"
+    bool addToCustom = false; // then press "Add to Custom Colors"
 
-    bool found = false;             // the dialog appeared, owned by the main window
+    bool found = false; // the dialog appeared, owned by the main window
     bool acted = false;
-    bool forcedClosed = false;      // it ignored the answer and had to be cancelled
-    COLORREF opened = CLR_INVALID;  // colour shown when it opened
-    COLORREF picked = CLR_INVALID;  // colour shown after picking the first custom colour
+    bool forcedClosed = false;     // it ignored the answer and had to be cancelled
+    COLORREF opened = CLR_INVALID; // colour shown when it opened
+    COLORREF picked = CLR_INVALID; // colour shown after picking the first custom colour
     bool defineCustomEnabled = true;
 };
 
@@ -127,10 +131,18 @@ void Act(DialogScript& script, HWND dialog)
     if (script.addToCustom)
         PressButton(dialog, AddToCustomButton);
     switch (script.answer) {
-    case Answer::Ok: PressButton(dialog, IDOK); break;
-    case Answer::Cancel: PressButton(dialog, IDCANCEL); break;
-    case Answer::CloseMessage: PostMessageW(dialog, WM_CLOSE, 0, 0); break;
-    case Answer::CloseBox: PostMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0); break;
+    case Answer::Ok:
+        PressButton(dialog, IDOK);
+        break;
+    case Answer::Cancel:
+        PressButton(dialog, IDCANCEL);
+        break;
+    case Answer::CloseMessage:
+        PostMessageW(dialog, WM_CLOSE, 0, 0);
+        break;
+    case Answer::CloseBox:
+        PostMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
+        break;
     }
 }
 
@@ -181,7 +193,8 @@ protected:
         KillTimer(nullptr, timer);
         activeScript = nullptr;
         EXPECT_TRUE(script.found) << "no colour dialog owned by the main window appeared";
-        EXPECT_FALSE(script.forcedClosed) << "the dialog did not close on " << NameOf(script.answer);
+        EXPECT_FALSE(script.forcedClosed)
+            << "the dialog did not close on " << NameOf(script.answer);
         return result;
     }
 
@@ -372,8 +385,8 @@ TEST_F(ColourTest, ChoiceChangesNoToolNoRecordAndDoesNotInvalidate)
     EXPECT_EQ(Hex(RGB(0, 0, 0)), Hex(d.pencilList[0].getColour()));
     EXPECT_EQ(Hex(RGB(0, 0, 0)), Hex(d.rectangleList[0].getColour()));
     RECT box = UpdateBox();
-    EXPECT_TRUE(IsRectEmpty(&box)) << "update box " << box.left << "," << box.top << ","
-                                   << box.right << "," << box.bottom;
+    EXPECT_TRUE(IsRectEmpty(&box))
+        << "update box " << box.left << "," << box.top << "," << box.right << "," << box.bottom;
 }
 
 } // namespace

@@ -43,7 +43,7 @@ TEST_F(Dispatch, HandledMessagesReturnZero)
         {WM_COMMAND, CmdPencil, 0},
         {WM_COMMAND, CmdEraser, 0},
         {WM_COMMAND, CmdClear, 0},
-        {WM_COMMAND, MAKEWPARAM(CmdClear, 1), 0},   // as an accelerator sends it
+        {WM_COMMAND, MAKEWPARAM(CmdClear, 1), 0}, // as an accelerator sends it
     };
     for (const auto& c : cases) {
         InvalidateRect(window, nullptr, TRUE);
@@ -56,8 +56,20 @@ TEST_F(Dispatch, HandledMessagesReturnZero)
 // the default procedure's answer and change nothing.
 TEST_F(Dispatch, UnknownCommandsGoToTheDefaultProcedure)
 {
-    const WPARAM unknown[] = {32781, 32774, 32778, 32779, 32782, 32785, 0, 1, 2, 103, 106,
-                              65535, MAKEWPARAM(32781, 1), MAKEWPARAM(32774, 0xFFFF)};
+    const WPARAM unknown[] = {32781,
+                              32774,
+                              32778,
+                              32779,
+                              32782,
+                              32785,
+                              0,
+                              1,
+                              2,
+                              103,
+                              106,
+                              65535,
+                              MAKEWPARAM(32781, 1),
+                              MAKEWPARAM(32774, 0xFFFF)};
     Command(CmdLineTool);
     AppendLine(Line(1, 2, 3, 4, 0));
     const ToolState tools = toolState;

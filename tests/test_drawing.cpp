@@ -74,11 +74,16 @@ struct OutOfMemory {
 bool AppendKind(int kind, int n)
 {
     switch (kind) {
-    case 0: return AppendRectangle(Rectangles(n, n, n + 1, n + 1, blue, n % 2, RECT{}, nullptr));
-    case 1: return AppendCircle(Circles(n, n, n + 1, n + 1, blue, n % 2, RECT{}, nullptr));
-    case 2: return AppendLine(Line(n, n, n + 1, n + 1, blue));
-    case 3: return AppendPencil(Pencil(n, n, n + 1, n + 1, blue, nullptr));
-    default: return AppendEraser(Eraser(n, n, n + 1, n + 1, blue, nullptr));
+    case 0:
+        return AppendRectangle(Rectangles(n, n, n + 1, n + 1, blue, n % 2, RECT{}, nullptr));
+    case 1:
+        return AppendCircle(Circles(n, n, n + 1, n + 1, blue, n % 2, RECT{}, nullptr));
+    case 2:
+        return AppendLine(Line(n, n, n + 1, n + 1, blue));
+    case 3:
+        return AppendPencil(Pencil(n, n, n + 1, n + 1, blue, nullptr));
+    default:
+        return AppendEraser(Eraser(n, n, n + 1, n + 1, blue, nullptr));
     }
 }
 

@@ -19,13 +19,20 @@ enum class Tool { Rectangle, FilledRectangle, Ellipse, FilledEllipse, Line, Penc
 const char* NameOf(Tool tool)
 {
     switch (tool) {
-    case Tool::Rectangle: return "Rectangle";
-    case Tool::FilledRectangle: return "FilledRectangle";
-    case Tool::Ellipse: return "Ellipse";
-    case Tool::FilledEllipse: return "FilledEllipse";
-    case Tool::Line: return "Line";
-    case Tool::Pencil: return "Pencil";
-    case Tool::Eraser: return "Eraser";
+    case Tool::Rectangle:
+        return "Rectangle";
+    case Tool::FilledRectangle:
+        return "FilledRectangle";
+    case Tool::Ellipse:
+        return "Ellipse";
+    case Tool::FilledEllipse:
+        return "FilledEllipse";
+    case Tool::Line:
+        return "Line";
+    case Tool::Pencil:
+        return "Pencil";
+    case Tool::Eraser:
+        return "Eraser";
     }
     return "?";
 }
@@ -38,13 +45,20 @@ void PrintTo(Tool tool, std::ostream* out)
 unsigned CommandOf(Tool tool)
 {
     switch (tool) {
-    case Tool::Rectangle: return CmdRectangle;
-    case Tool::FilledRectangle: return CmdFilledRectangle;
-    case Tool::Ellipse: return CmdEllipse;
-    case Tool::FilledEllipse: return CmdFilledEllipse;
-    case Tool::Line: return CmdLineTool;
-    case Tool::Pencil: return CmdPencil;
-    case Tool::Eraser: return CmdEraser;
+    case Tool::Rectangle:
+        return CmdRectangle;
+    case Tool::FilledRectangle:
+        return CmdFilledRectangle;
+    case Tool::Ellipse:
+        return CmdEllipse;
+    case Tool::FilledEllipse:
+        return CmdFilledEllipse;
+    case Tool::Line:
+        return CmdLineTool;
+    case Tool::Pencil:
+        return CmdPencil;
+    case Tool::Eraser:
+        return CmdEraser;
     }
     return 0;
 }
@@ -57,8 +71,8 @@ bool IsFilled(Tool tool)
 const Tool shapeTools[] = {Tool::Rectangle, Tool::FilledRectangle, Tool::Ellipse,
                            Tool::FilledEllipse, Tool::Line};
 const Tool strokeTools[] = {Tool::Pencil, Tool::Eraser};
-const Tool allTools[] = {Tool::Rectangle, Tool::FilledRectangle, Tool::Ellipse,
-                         Tool::FilledEllipse, Tool::Line, Tool::Pencil, Tool::Eraser};
+const Tool allTools[] = {Tool::Rectangle, Tool::FilledRectangle, Tool::Ellipse, Tool::FilledEllipse,
+                         Tool::Line,      Tool::Pencil,          Tool::Eraser};
 
 // Any record, read through its getters. Lines and freehand samples have no
 // filled flag and read as outlined.
@@ -90,8 +104,8 @@ Record ReadOutlined(const Shape& s)
 template <class Shape>
 Record ReadFillable(const Shape& s)
 {
-    return Record{s.getStartX(), s.getStartY(), s.getEndX(), s.getEndY(), s.getColour(),
-                  s.getFilled()};
+    return Record{s.getStartX(), s.getStartY(), s.getEndX(),
+                  s.getEndY(),   s.getColour(), s.getFilled()};
 }
 
 // Number of records in the list the tool appends to.
@@ -100,12 +114,17 @@ int CountOf(Tool tool)
     const DrawingLists& d = drawingLists;
     switch (tool) {
     case Tool::Rectangle:
-    case Tool::FilledRectangle: return d.rectangleCount;
+    case Tool::FilledRectangle:
+        return d.rectangleCount;
     case Tool::Ellipse:
-    case Tool::FilledEllipse: return d.circleCount;
-    case Tool::Line: return d.lineCount;
-    case Tool::Pencil: return d.pencilCount;
-    case Tool::Eraser: return d.eraserCount;
+    case Tool::FilledEllipse:
+        return d.circleCount;
+    case Tool::Line:
+        return d.lineCount;
+    case Tool::Pencil:
+        return d.pencilCount;
+    case Tool::Eraser:
+        return d.eraserCount;
     }
     return -1;
 }
@@ -121,12 +140,17 @@ Record RecordOf(Tool tool, int index)
     const DrawingLists& d = drawingLists;
     switch (tool) {
     case Tool::Rectangle:
-    case Tool::FilledRectangle: return ReadFillable(d.rectangleList.at(index));
+    case Tool::FilledRectangle:
+        return ReadFillable(d.rectangleList.at(index));
     case Tool::Ellipse:
-    case Tool::FilledEllipse: return ReadFillable(d.circleList.at(index));
-    case Tool::Line: return ReadOutlined(d.lineList.at(index));
-    case Tool::Pencil: return ReadOutlined(d.pencilList.at(index));
-    case Tool::Eraser: return ReadOutlined(d.eraserList.at(index));
+    case Tool::FilledEllipse:
+        return ReadFillable(d.circleList.at(index));
+    case Tool::Line:
+        return ReadOutlined(d.lineList.at(index));
+    case Tool::Pencil:
+        return ReadOutlined(d.pencilList.at(index));
+    case Tool::Eraser:
+        return ReadOutlined(d.eraserList.at(index));
     }
     return Record{};
 }
@@ -226,17 +250,18 @@ TEST_P(ShapeDragTest, MakesOneRecordFromPressToRelease)
 
     ASSERT_EQ(1, CountOf(tool));
     EXPECT_EQ(1, CountAll());
-    EXPECT_EQ((Record{drag.press.x, drag.press.y, drag.release.x, drag.release.y, blue,
-                      IsFilled(tool)}),
-              RecordOf(tool, 0));
+    EXPECT_EQ(
+        (Record{drag.press.x, drag.press.y, drag.release.x, drag.release.y, blue, IsFilled(tool)}),
+        RecordOf(tool, 0));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Shapes, ShapeDragTest,
-    ::testing::Combine(::testing::ValuesIn(shapeTools), ::testing::ValuesIn(drags)),
-    [](const ::testing::TestParamInfo<std::tuple<Tool, DragCase>>& info) {
-        return std::string(NameOf(std::get<0>(info.param))) + "_" + std::get<1>(info.param).name;
-    });
+INSTANTIATE_TEST_SUITE_P(Shapes, ShapeDragTest,
+                         ::testing::Combine(::testing::ValuesIn(shapeTools),
+                                            ::testing::ValuesIn(drags)),
+                         [](const ::testing::TestParamInfo<std::tuple<Tool, DragCase>>& info) {
+                             return std::string(NameOf(std::get<0>(info.param))) + "_" +
+                                    std::get<1>(info.param).name;
+                         });
 
 class ShapeToolTest : public GestureTest, public ::testing::WithParamInterface<Tool> {};
 
@@ -313,11 +338,11 @@ enum class Event { Press, Drag, Release, Hover };
 
 struct StrokeRow {
     const char* name;
-    bool downBefore;   // the stroke's button-down flag before the event
-    bool toolChosen;   // the stroke's own tool is the chosen one at the event
+    bool downBefore; // the stroke's button-down flag before the event
+    bool toolChosen; // the stroke's own tool is the chosen one at the event
     Event event;
     bool downAfter;
-    int samples;       // samples appended by the event
+    int samples; // samples appended by the event
 };
 
 // Drag is a move with the button held; Hover a move without it, which ends
@@ -367,10 +392,18 @@ TEST_P(StrokeStateTest, FollowsTheButtonDownTable)
 
     LRESULT result = -1;
     switch (row.event) {
-    case Event::Press: result = Press(30, 40); break;
-    case Event::Drag: result = Drag(30, 40); break;
-    case Event::Release: result = Release(30, 40); break;
-    case Event::Hover: result = Hover(30, 40); break;
+    case Event::Press:
+        result = Press(30, 40);
+        break;
+    case Event::Drag:
+        result = Drag(30, 40);
+        break;
+    case Event::Release:
+        result = Release(30, 40);
+        break;
+    case Event::Hover:
+        result = Hover(30, 40);
+        break;
     }
 
     EXPECT_EQ(0, result);
@@ -383,12 +416,13 @@ TEST_P(StrokeStateTest, FollowsTheButtonDownTable)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Strokes, StrokeStateTest,
-    ::testing::Combine(::testing::ValuesIn(strokeTools), ::testing::ValuesIn(strokeRows)),
-    [](const ::testing::TestParamInfo<std::tuple<Tool, StrokeRow>>& info) {
-        return std::string(NameOf(std::get<0>(info.param))) + "_" + std::get<1>(info.param).name;
-    });
+INSTANTIATE_TEST_SUITE_P(Strokes, StrokeStateTest,
+                         ::testing::Combine(::testing::ValuesIn(strokeTools),
+                                            ::testing::ValuesIn(strokeRows)),
+                         [](const ::testing::TestParamInfo<std::tuple<Tool, StrokeRow>>& info) {
+                             return std::string(NameOf(std::get<0>(info.param))) + "_" +
+                                    std::get<1>(info.param).name;
+                         });
 
 class StrokeTest : public GestureTest, public ::testing::WithParamInterface<Tool> {};
 
@@ -419,9 +453,9 @@ TEST_P(StrokeTest, SamplesJoinWithinAStrokeAndStartAtEachPress)
 
     const COLORREF black = RGB(0, 0, 0);
     const Record expected[] = {
-        {10, 10, 20, 20, black, false},    {20, 20, 30, 35, black, false},
+        {10, 10, 20, 20, black, false},     {20, 20, 30, 35, black, false},
         {100, 100, 110, 120, black, false}, {200, 200, 210, 190, black, false},
-        {50, 50, 55, 60, black, false},    {60, 70, 65, 75, black, false},
+        {50, 50, 55, 60, black, false},     {60, 70, 65, 75, black, false},
     };
     const int n = static_cast<int>(sizeof(expected) / sizeof(expected[0]));
     ASSERT_EQ(n, CountOf(stroke));
@@ -570,8 +604,8 @@ TEST_F(GestureTest, NoToolChosenMakesNothing)
     EXPECT_EQ(0, CountAll());
     EXPECT_FALSE(toolState.pencilDown);
     EXPECT_FALSE(toolState.eraserDown);
-    const POINT untouched[] = {mousePoint, rectangleStart, rectangleEnd, ellipseStart,
-                               ellipseEnd, lineStart, lineEnd, pencilPoint, eraserPoint};
+    const POINT untouched[] = {mousePoint, rectangleStart, rectangleEnd, ellipseStart, ellipseEnd,
+                               lineStart,  lineEnd,        pencilPoint,  eraserPoint};
     for (const POINT& p : untouched)
         EXPECT_TRUE(p.x == 0 && p.y == 0) << "a point moved to " << p.x << "," << p.y;
     EXPECT_TRUE(NothingInvalid());

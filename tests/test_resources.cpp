@@ -108,24 +108,11 @@ const BYTE* WalkTemplate(const BYTE* at, int depth, std::vector<std::string>& li
 }
 
 const std::vector<std::string> expectedMenu = {
-    "0 &File 0",
-    "1 E&xit 105",
-    "0 &Help 0",
-    "1 &About ... 104",
-    "0 Drawing 0",
-    "1 Shapes 0",
-    "2 Rectangle 32772",
-    "2 Ellipse 32773",
-    "1 Filled Shapes 0",
-    "2 Rectangle 32775",
-    "2 Ellipse 32776",
-    "1 Line Tool 32777",
-    "1 Pencil 32784",
-    "1 Eraser 32786",
-    "0 Colours 0",
-    "1 Choose 32780",
-    "1  32781",
-    "0 Clear 32783",
+    "0 &File 0",         "1 E&xit 105",       "0 &Help 0",         "1 &About ... 104",
+    "0 Drawing 0",       "1 Shapes 0",        "2 Rectangle 32772", "2 Ellipse 32773",
+    "1 Filled Shapes 0", "2 Rectangle 32775", "2 Ellipse 32776",   "1 Line Tool 32777",
+    "1 Pencil 32784",    "1 Eraser 32786",    "0 Colours 0",       "1 Choose 32780",
+    "1  32781",          "0 Clear 32783",
 };
 
 } // namespace
@@ -146,8 +133,9 @@ TEST(Resources, ExactlyTheExpectedTypes)
             return TRUE;
         },
         reinterpret_cast<LONG_PTR>(&types));
-    std::set<ULONG_PTR> expected = {3 /*icon*/, 4 /*menu*/, 5 /*dialog*/, 6 /*string*/,
-                                    9 /*accelerator*/, 14 /*icon group*/, 24 /*manifest*/};
+    std::set<ULONG_PTR> expected = {
+        3 /*icon*/,        4 /*menu*/, 5 /*dialog*/, 6 /*string*/, 9 /*accelerator*/,
+        14 /*icon group*/, 24 /*manifest*/};
     EXPECT_EQ(expected, types);
     EXPECT_EQ(nullptr, FindResourceW(LoadProgram(), MAKEINTRESOURCEW(1), RT_VERSION));
 }
@@ -210,8 +198,8 @@ TEST(Resources, AcceleratorsAreAltCharacters)
     ASSERT_EQ(2, CopyAcceleratorTableW(table, entries, 4));
     const WORD keys[] = {'?', '/'};
     for (int i = 0; i < 2; ++i) {
-        EXPECT_EQ(FALT, entries[i].fVirt & ~FNOINVERT) << "entry " << i << ": fVirt "
-                                                       << int(entries[i].fVirt);
+        EXPECT_EQ(FALT, entries[i].fVirt & ~FNOINVERT)
+            << "entry " << i << ": fVirt " << int(entries[i].fVirt);
         EXPECT_EQ(keys[i], entries[i].key) << "entry " << i;
         EXPECT_EQ(CmdAbout, entries[i].cmd) << "entry " << i;
     }
@@ -236,8 +224,20 @@ TEST(Resources, Strings)
 class TemplateReader {
 public:
     explicit TemplateReader(const BYTE* data) : start_(data), at_(data) {}
-    WORD Word() { WORD v; std::memcpy(&v, at_, 2); at_ += 2; return v; }
-    DWORD Dword() { DWORD v; std::memcpy(&v, at_, 4); at_ += 4; return v; }
+    WORD Word()
+    {
+        WORD v;
+        std::memcpy(&v, at_, 2);
+        at_ += 2;
+        return v;
+    }
+    DWORD Dword()
+    {
+        DWORD v;
+        std::memcpy(&v, at_, 4);
+        at_ += 4;
+        return v;
+    }
     BYTE Byte() { return *at_++; }
     // A string or, after 0xFFFF, an ordinal written as "#n".
     std::string SzOrOrd()
@@ -268,7 +268,8 @@ TEST(Resources, AboutDialogTemplate)
     EXPECT_EQ(0u, t.Dword()) << "extended style";
     DWORD style = t.Dword();
     EXPECT_EQ(DWORD(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT | DS_FIXEDSYS),
-              style) << std::hex << style;
+              style)
+        << std::hex << style;
     WORD count = t.Word();
     EXPECT_EQ(4, count);
     EXPECT_EQ(0, short(t.Word()));
@@ -304,7 +305,8 @@ TEST(Resources, AboutDialogTemplate)
         EXPECT_EQ(0u, t.Dword()) << "control " << i << " help id";
         EXPECT_EQ(0u, t.Dword()) << "control " << i << " extended style";
         DWORD controlStyle = t.Dword();
-        EXPECT_EQ(c.style, controlStyle) << "control " << i << std::hex << " style " << controlStyle;
+        EXPECT_EQ(c.style, controlStyle)
+            << "control " << i << std::hex << " style " << controlStyle;
         EXPECT_EQ(c.x, short(t.Word())) << "control " << i;
         EXPECT_EQ(c.y, short(t.Word())) << "control " << i;
         EXPECT_EQ(c.cx, short(t.Word())) << "control " << i;
@@ -339,9 +341,9 @@ TEST(Resources, IconGroupsHoldTwo32PixelImages)
         std::set<int> depths;
         for (int i = 0; i < count; ++i) {
             int width = t.Byte(), height = t.Byte();
-            t.Byte();   // colour count
+            t.Byte(); // colour count
             t.Byte();
-            t.Word();   // planes
+            t.Word(); // planes
             int bits = t.Word();
             t.Dword();
             WORD id = t.Word();

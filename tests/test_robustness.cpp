@@ -130,9 +130,9 @@ protected:
 
 // ---------------------------------------------------------------- fuzzing
 
-const unsigned handledCommands[] = {CmdRectangle, CmdEllipse, CmdFilledRectangle,
-                                    CmdFilledEllipse, CmdLineTool, CmdPencil, CmdEraser,
-                                    CmdClear, CmdColourBlank};
+const unsigned handledCommands[] = {CmdRectangle,     CmdEllipse,  CmdFilledRectangle,
+                                    CmdFilledEllipse, CmdLineTool, CmdPencil,
+                                    CmdEraser,        CmdClear,    CmdColourBlank};
 
 // Commands that open a modal dialog or end the window.
 bool LeftOut(unsigned command)
@@ -206,8 +206,9 @@ TEST_F(RobustnessTest, RandomMessagesLeaveConsistentListsAndAWorkingPaint)
             ++paints;
         } else if (pick < 925) {
             // Sizes from 0 to the largest a size message can carry.
-            LPARAM size = random.Chance(50) ? MAKELPARAM(random.Below(0x10000), random.Below(0x10000))
-                                             : static_cast<LPARAM>(random.Next());
+            LPARAM size = random.Chance(50)
+                              ? MAKELPARAM(random.Below(0x10000), random.Below(0x10000))
+                              : static_cast<LPARAM>(random.Next());
             Send(WM_SIZE, random.Below(5), size);
             ++sizes;
         } else if (pick < 930) {
@@ -235,8 +236,8 @@ TEST_F(RobustnessTest, RandomMessagesLeaveConsistentListsAndAWorkingPaint)
     // Wine may keep one more cached device context after resizes to odd
     // sizes; a leak per paint, size message or shape would show as thousands.
     const int gdiAfter = CountGdiObjects();
-    EXPECT_LE(gdiAfter, gdiBefore + 2) << "GDI objects after the fuzzing, " << gdiBefore
-                                       << " before";
+    EXPECT_LE(gdiAfter, gdiBefore + 2)
+        << "GDI objects after the fuzzing, " << gdiBefore << " before";
 
     Command(CmdClear);
     ResizeClient(400, 300);
@@ -343,8 +344,8 @@ TEST_F(RobustnessTest, ConfirmedColourChoicesLeaveNoGdiObjectsBehind)
         ++choices;
     }
     const double seconds = SecondsSince(start);
-    std::printf("colour choices: %d confirmed dialogs in %.1f s (%.2f ms each)\n", choices,
-                seconds, seconds * 1000 / choices);
+    std::printf("colour choices: %d confirmed dialogs in %.1f s (%.2f ms each)\n", choices, seconds,
+                seconds * 1000 / choices);
     RecordProperty("colour_choices", choices);
 
     EXPECT_EQ(20 + choices, ColourDialogConfirmer::confirmed);
@@ -443,7 +444,7 @@ TEST_F(RobustnessTest, PaintGoesOnWhileNoPenOrBrushCanBeMade)
     DrawKnownPicture();
     Send(WM_PAINT);
     ExpectKnownPicture("before");
-    BackBufferReader reader;   // made now: no context can be made later
+    BackBufferReader reader; // made now: no context can be made later
     const int gdiBefore = CountGdiObjects();
 
     std::vector<HBRUSH> hoard;

@@ -58,8 +58,8 @@ void Fill(MemoryCanvas& canvas, int left, int top, int right, int bottom, COLORR
 }
 
 // Pixels in the rectangle that are neither of the two colours given.
-int CountOther(const MemoryCanvas& canvas, COLORREF a, COLORREF b,
-               int left, int top, int right, int bottom)
+int CountOther(const MemoryCanvas& canvas, COLORREF a, COLORREF b, int left, int top, int right,
+               int bottom)
 {
     int count = 0;
     for (int y = top; y < bottom; ++y)
@@ -140,14 +140,11 @@ TEST_P(FilledRectangleDrag, FillsTheSamePixelsInItsOwnColour)
     EXPECT_EQ(0, canvas.Count(green, 0, 0, 80, 80));
 }
 
-INSTANTIATE_TEST_SUITE_P(Directions, FilledRectangleDrag,
-                         ::testing::Values(Drag{"DownRight", 10, 20, 50, 60},
-                                           Drag{"UpLeft", 50, 60, 10, 20},
-                                           Drag{"UpRight", 10, 60, 50, 20},
-                                           Drag{"DownLeft", 50, 20, 10, 60}),
-                         [](const ::testing::TestParamInfo<Drag>& info) {
-                             return std::string(info.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Directions, FilledRectangleDrag,
+    ::testing::Values(Drag{"DownRight", 10, 20, 50, 60}, Drag{"UpLeft", 50, 60, 10, 20},
+                      Drag{"UpRight", 10, 60, 50, 20}, Drag{"DownLeft", 50, 20, 10, 60}),
+    [](const ::testing::TestParamInfo<Drag>& info) { return std::string(info.param.name); });
 
 TEST_F(SceneTest, FilledRectanglesKeepTheirColourWhenAnotherColourIsChosen)
 {
@@ -190,17 +187,17 @@ TEST_P(OutlinedEllipseOver, LeavesWhatLiesUnderItVisible)
     EXPECT_EQ(white, canvas.Pixel(13, 13)) << "outside the outline, inside the box";
 }
 
-INSTANTIATE_TEST_SUITE_P(Shapes, OutlinedEllipseOver,
-                         ::testing::Values(
-                             Underlay{"FilledRectangle", [] { AddRectangle(25, 25, 55, 55, red, true); }},
-                             Underlay{"EarlierFilledEllipse", [] { AddEllipse(20, 20, 61, 61, red, true); }},
-                             Underlay{"Line", [] {
-                                 for (int y = 28; y <= 52; y += 3)
-                                     AddLine(28, y, 52, y, red);
-                             }}),
-                         [](const ::testing::TestParamInfo<Underlay>& info) {
-                             return std::string(info.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Shapes, OutlinedEllipseOver,
+    ::testing::Values(Underlay{"FilledRectangle", [] { AddRectangle(25, 25, 55, 55, red, true); }},
+                      Underlay{"EarlierFilledEllipse",
+                               [] { AddEllipse(20, 20, 61, 61, red, true); }},
+                      Underlay{"Line",
+                               [] {
+                                   for (int y = 28; y <= 52; y += 3)
+                                       AddLine(28, y, 52, y, red);
+                               }}),
+    [](const ::testing::TestParamInfo<Underlay>& info) { return std::string(info.param.name); });
 
 TEST_F(SceneTest, FilledEllipseHasItsOwnColourAndNoOutline)
 {
@@ -213,7 +210,7 @@ TEST_F(SceneTest, FilledEllipseHasItsOwnColourAndNoOutline)
     HGDIOBJ oldBrush = SelectObject(canvas.dc(), otherBrush);
     currentBrush = CreateSolidBrush(green);
     currentColour = green;
-    AddRectangle(2, 2, 8, 8, black, false);   // leaves a pen behind if anything does
+    AddRectangle(2, 2, 8, 8, black, false); // leaves a pen behind if anything does
     AddEllipse(10, 10, 71, 51, red, true);
 
     PaintInto(canvas, 80, 60);
@@ -251,49 +248,49 @@ TEST_P(SceneStacking, LaterKindsAndLaterRecordsLieOnTop)
     EXPECT_EQ(c.expected, canvas.Pixel(c.x, c.y));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, SceneStacking,
-    ::testing::Values(
-        Stacking{"RectangleAppendedAfterEllipseLiesUnderIt",
-                 [] {
-                     AddEllipse(10, 10, 71, 71, red, true);
-                     AddRectangle(30, 30, 50, 50, blue, true);
-                 },
-                 40, 40, red},
-        Stacking{"LaterRectangleLiesOnEarlierOne",
-                 [] {
-                     AddRectangle(10, 10, 50, 50, red, true);
-                     AddRectangle(30, 30, 70, 70, blue, true);
-                 },
-                 40, 40, blue},
-        Stacking{"LaterEllipseLiesOnEarlierOne",
-                 [] {
-                     AddEllipse(10, 10, 61, 61, blue, true);
-                     AddEllipse(20, 20, 71, 71, red, true);
-                 },
-                 40, 40, red},
-        Stacking{"LineLiesOnEllipse",
-                 [] {
-                     AddLine(0, 40, 80, 40, green);
-                     AddEllipse(10, 10, 71, 71, red, true);
-                 },
-                 40, 40, green},
-        Stacking{"PencilLiesOnLineAppendedAfterIt",
-                 [] {
-                     AddPencil(40, 0, 40, 80, orange);
-                     AddLine(0, 40, 80, 40, green);
-                 },
-                 40, 40, orange},
-        Stacking{"EraserLiesOnEverything",
-                 [] {
-                     AddEraser(0, 40, 80, 40, red);
-                     AddRectangle(10, 10, 70, 70, blue, true);
-                     AddEllipse(20, 20, 61, 61, green, true);
-                     AddLine(40, 0, 40, 80, orange);
-                     AddPencil(30, 0, 50, 80, magenta);
-                 },
-                 40, 40, white}),
-    [](const ::testing::TestParamInfo<Stacking>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, SceneStacking,
+                         ::testing::Values(Stacking{"RectangleAppendedAfterEllipseLiesUnderIt",
+                                                    [] {
+                                                        AddEllipse(10, 10, 71, 71, red, true);
+                                                        AddRectangle(30, 30, 50, 50, blue, true);
+                                                    },
+                                                    40, 40, red},
+                                           Stacking{"LaterRectangleLiesOnEarlierOne",
+                                                    [] {
+                                                        AddRectangle(10, 10, 50, 50, red, true);
+                                                        AddRectangle(30, 30, 70, 70, blue, true);
+                                                    },
+                                                    40, 40, blue},
+                                           Stacking{"LaterEllipseLiesOnEarlierOne",
+                                                    [] {
+                                                        AddEllipse(10, 10, 61, 61, blue, true);
+                                                        AddEllipse(20, 20, 71, 71, red, true);
+                                                    },
+                                                    40, 40, red},
+                                           Stacking{"LineLiesOnEllipse",
+                                                    [] {
+                                                        AddLine(0, 40, 80, 40, green);
+                                                        AddEllipse(10, 10, 71, 71, red, true);
+                                                    },
+                                                    40, 40, green},
+                                           Stacking{"PencilLiesOnLineAppendedAfterIt",
+                                                    [] {
+                                                        AddPencil(40, 0, 40, 80, orange);
+                                                        AddLine(0, 40, 80, 40, green);
+                                                    },
+                                                    40, 40, orange},
+                                           Stacking{"EraserLiesOnEverything",
+                                                    [] {
+                                                        AddEraser(0, 40, 80, 40, red);
+                                                        AddRectangle(10, 10, 70, 70, blue, true);
+                                                        AddEllipse(20, 20, 61, 61, green, true);
+                                                        AddLine(40, 0, 40, 80, orange);
+                                                        AddPencil(30, 0, 50, 80, magenta);
+                                                    },
+                                                    40, 40, white}),
+                         [](const ::testing::TestParamInfo<Stacking>& info) {
+                             return std::string(info.param.name);
+                         });
 
 class EraserColour : public SceneTest, public ::testing::WithParamInterface<COLORREF> {};
 
@@ -313,8 +310,7 @@ TEST_P(EraserColour, EraserSegmentsAreWhiteAndTenWide)
     EXPECT_EQ(0, CountOther(canvas, black, white, 0, 0, 100, 100));
 }
 
-INSTANTIATE_TEST_SUITE_P(StoredColours, EraserColour,
-                         ::testing::Values(black, red, blue, white));
+INSTANTIATE_TEST_SUITE_P(StoredColours, EraserColour, ::testing::Values(black, red, blue, white));
 
 TEST_F(SceneTest, TwoPencilStrokesAreNotJoined)
 {
@@ -342,7 +338,7 @@ TEST_F(SceneTest, TwoPencilStrokesAreNotJoined)
 
 struct ToolCase {
     const char* name;
-    bool ToolState::*flag;   // null: no tool chosen yet
+    bool ToolState::*flag; // null: no tool chosen yet
 };
 
 class SceneUnderTool : public SceneTest, public ::testing::WithParamInterface<ToolCase> {};
@@ -357,7 +353,7 @@ TEST_P(SceneUnderTool, EveryKindIsPainted)
     AddEllipse(125, 5, 156, 36, orange, true);
     AddLine(5, 55, 75, 55, magenta);
     AddPencil(85, 55, 155, 55, RGB(0, 128, 128));
-    AddEraser(45, 20, 75, 20, black);   // across the filled rectangle
+    AddEraser(45, 20, 75, 20, black); // across the filled rectangle
     MemoryCanvas canvas(160, 70);
 
     PaintInto(canvas, 160, 70);
@@ -404,7 +400,7 @@ TEST_F(SceneTest, ContextKeepsItsPenAndBrushAndNoObjectIsLeft)
     HGDIOBJ oldPen = SelectObject(canvas.dc(), pen);
     HGDIOBJ oldBrush = SelectObject(canvas.dc(), brush);
     AddOneOfEach();
-    PaintInto(canvas, 60, 60);   // the platform makes a few objects once, lazily
+    PaintInto(canvas, 60, 60); // the platform makes a few objects once, lazily
     const int before = CountGdiObjects();
 
     PaintInto(canvas, 60, 60);

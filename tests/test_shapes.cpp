@@ -123,7 +123,7 @@ TEST_F(ShapesInWindow, CirclesInvalidateTheirBounds)
         RECT updated;
     } cases[] = {
         {{10, 20, 30, 40}, {10, 20, 30, 40}},
-        {{30, 40, 10, 20}, {10, 20, 30, 40}},   // dragged up and to the left
+        {{30, 40, 10, 20}, {10, 20, 30, 40}}, // dragged up and to the left
         {{5, 50, 90, 6}, {5, 6, 90, 50}},
     };
     for (const auto& c : cases) {

@@ -25,17 +25,16 @@ struct ToolFlags {
 
 std::ostream& operator<<(std::ostream& out, const ToolFlags& f)
 {
-    return out << "{rect " << f.rectangleTool << " filledRect " << f.filledRectangle
-               << " ellipse " << f.ellipseTool << " filledEllipse " << f.filledEllipse
-               << " line " << f.lineTool << " pencil " << f.pencilTool << " eraser "
-               << f.eraserTool << "}";
+    return out << "{rect " << f.rectangleTool << " filledRect " << f.filledRectangle << " ellipse "
+               << f.ellipseTool << " filledEllipse " << f.filledEllipse << " line " << f.lineTool
+               << " pencil " << f.pencilTool << " eraser " << f.eraserTool << "}";
 }
 
 ToolFlags CurrentFlags()
 {
     const ToolState& t = toolState;
     return ToolFlags{t.rectangleTool, t.filledRectangle, t.ellipseTool, t.filledEllipse,
-                     t.lineTool, t.pencilTool, t.eraserTool};
+                     t.lineTool,      t.pencilTool,      t.eraserTool};
 }
 
 void SetAllToolFlags(bool value)
@@ -53,13 +52,13 @@ struct ToolRow {
 
 const ToolRow toolRows[] = {
     //                                     rect   filled ellipse filled line   pencil eraser
-    {"Rectangle", CmdRectangle,             {true,  false, false,  false, false, false, false}},
-    {"Ellipse", CmdEllipse,                 {false, false, true,   false, false, false, false}},
-    {"FilledRectangle", CmdFilledRectangle, {true,  true,  false,  false, false, false, false}},
-    {"FilledEllipse", CmdFilledEllipse,     {false, false, true,   true,  false, false, false}},
-    {"LineTool", CmdLineTool,               {false, false, false,  false, true,  false, false}},
-    {"Pencil", CmdPencil,                   {false, false, false,  false, false, true,  false}},
-    {"Eraser", CmdEraser,                   {false, false, false,  false, false, false, true}},
+    {"Rectangle", CmdRectangle, {true, false, false, false, false, false, false}},
+    {"Ellipse", CmdEllipse, {false, false, true, false, false, false, false}},
+    {"FilledRectangle", CmdFilledRectangle, {true, true, false, false, false, false, false}},
+    {"FilledEllipse", CmdFilledEllipse, {false, false, true, true, false, false, false}},
+    {"LineTool", CmdLineTool, {false, false, false, false, true, false, false}},
+    {"Pencil", CmdPencil, {false, false, false, false, false, true, false}},
+    {"Eraser", CmdEraser, {false, false, false, false, false, false, true}},
 };
 
 void PrintTo(const ToolRow& row, std::ostream* out)
@@ -67,8 +66,7 @@ void PrintTo(const ToolRow& row, std::ostream* out)
     *out << row.name;
 }
 
-class ToolCommandTest : public MainWindowTest,
-                        public ::testing::WithParamInterface<ToolRow> {};
+class ToolCommandTest : public MainWindowTest, public ::testing::WithParamInterface<ToolRow> {};
 
 // Every cell of a command's row is an assignment: starting from all seven flags
 // true shows each false cell being written, starting from all false each true one.
@@ -192,8 +190,8 @@ TEST_F(ToolSelectionTest, CommandsDoNotInvalidate)
         SCOPED_TRACE(row.name);
         Command(row.command);
         RECT box = UpdateBox();
-        EXPECT_TRUE(IsRectEmpty(&box)) << "update box " << box.left << "," << box.top << ","
-                                       << box.right << "," << box.bottom;
+        EXPECT_TRUE(IsRectEmpty(&box))
+            << "update box " << box.left << "," << box.top << "," << box.right << "," << box.bottom;
     }
 }
 

@@ -28,12 +28,10 @@ RECT BoundsOf(POINT start, POINT end)
 // One pencil or eraser sample: the segment from where the stroke has reached
 // to the mouse position of this move.
 template <class Sample>
-void RecordSample(HWND window, LPARAM lParam, POINT& strokePoint,
-                  bool (*append)(const Sample&))
+void RecordSample(HWND window, LPARAM lParam, POINT& strokePoint, bool (*append)(const Sample&))
 {
     mousePoint = PointFromLParam(lParam);
-    Sample sample(strokePoint.x, strokePoint.y, mousePoint.x, mousePoint.y, currentColour,
-                  window);
+    Sample sample(strokePoint.x, strokePoint.y, mousePoint.x, mousePoint.y, currentColour, window);
     strokePoint = mousePoint;
     Show(window, append(sample));
 }
@@ -101,9 +99,8 @@ void OnLeftButtonUp(HWND window, LPARAM lParam)
     if (toolState.ellipseTool) {
         mousePoint = PointFromLParam(lParam);
         ellipseEnd = mousePoint;
-        Circles record(ellipseStart.x, ellipseStart.y, ellipseEnd.x, ellipseEnd.y,
-                       currentColour, toolState.filledEllipse,
-                       BoundsOf(ellipseStart, ellipseEnd), window);
+        Circles record(ellipseStart.x, ellipseStart.y, ellipseEnd.x, ellipseEnd.y, currentColour,
+                       toolState.filledEllipse, BoundsOf(ellipseStart, ellipseEnd), window);
         Show(window, AppendCircle(record));
     }
     if (toolState.lineTool) {

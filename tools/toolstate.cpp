@@ -14,13 +14,13 @@ struct ToolCommand {
 
 const ToolCommand toolCommands[] = {
     // command             rect   filled ellipse filled line   pencil eraser
-    {CmdRectangle,         true,  false, false,  false, false, false, false},
-    {CmdEllipse,           false, false, true,   false, false, false, false},
-    {CmdFilledRectangle,   true,  true,  false,  false, false, false, false},
-    {CmdFilledEllipse,     false, false, true,   true,  false, false, false},
-    {CmdLineTool,          false, false, false,  false, true,  false, false},
-    {CmdPencil,            false, false, false,  false, false, true,  false},
-    {CmdEraser,            false, false, false,  false, false, false, true},
+    {CmdRectangle, true, false, false, false, false, false, false},
+    {CmdEllipse, false, false, true, false, false, false, false},
+    {CmdFilledRectangle, true, true, false, false, false, false, false},
+    {CmdFilledEllipse, false, false, true, true, false, false, false},
+    {CmdLineTool, false, false, false, false, true, false, false},
+    {CmdPencil, false, false, false, false, false, true, false},
+    {CmdEraser, false, false, false, false, false, false, true},
 };
 
 } // namespace

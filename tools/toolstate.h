@@ -12,8 +12,8 @@ struct ToolState {
     bool lineTool = false;
     bool pencilTool = false;
     bool eraserTool = false;
-    bool pencilDown = false;   // a pencil stroke is being drawn
-    bool eraserDown = false;   // an eraser stroke is being drawn
+    bool pencilDown = false; // a pencil stroke is being drawn
+    bool eraserDown = false; // an eraser stroke is being drawn
 };
 
 // The tool flags, for the life of the process.
