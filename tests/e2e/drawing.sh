@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Drawing with every tool, in several colours, with real mouse drags: a house
 # under a cloud and a sun. Each shape is checked on the screen where it was
-# dragged; the picture is saved as docs/drawing.png; then "Clear" empties it.
+# dragged; the picture is saved as picture.png among the screenshots (the
+# README's picture: scripts/readme-picture.sh); then "Clear" empties it.
 # shellcheck source-path=SCRIPTDIR source=lib.sh
 source "$(dirname "$0")/lib.sh"
 e2e_begin "$@"
@@ -199,7 +200,7 @@ expect "house at the end" c_near 250 350 "$NAVY" 1
 expect "door at the end" c_is 365 405 "$DOOR"
 expect "pane at the end" c_is 283 302 "$GLASS"
 
-save_window "$QUILLMARK_ROOT/docs/drawing.png"
+save_window "$SHOTS/picture.png"
 
 # "Clear" on the menu bar leaves nothing.
 clear_drawing
