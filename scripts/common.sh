@@ -81,7 +81,8 @@ start_wineserver() {
     WINEPREFIX=$1 "$WINESERVER" -p >/dev/null 2>&1 </dev/null || true
     # The first program also starts Wine's own services, which keep the
     # output of whoever started them open; let a throwaway run start them.
-    WINEPREFIX=$1 "$WINE" wineboot -u >/dev/null 2>&1 </dev/null || true
+    # (wineboot -u would also rebuild the prefix, which takes seconds.)
+    WINEPREFIX=$1 "$WINE" wineboot >/dev/null 2>&1 </dev/null || true
 }
 
 stop_wineserver() {

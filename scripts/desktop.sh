@@ -73,24 +73,33 @@ desktop_stop() {
     return "$status"
 }
 
-# Runs a check on a fresh screenshot again and again until it succeeds
-# (status 0) or the seconds run out (status 1): seconds, then the check.
+# Runs a check again and again until it holds (status 0) or the seconds run
+# out (status 1): seconds, then the check.
 poll() {
     local deadline=$((SECONDS + $1))
     shift
-    until grab && "$@"; do
+    until "$@"; do
         [ "$SECONDS" -lt "$deadline" ] || return 1
-        sleep 0.2
+        sleep 0.1
     done
 }
 
 # The same, failing with what the check saw last: what is awaited, seconds,
 # the check.
-wait_for() {
+wait_until() {
     local what=$1 seconds=$2
     shift 2
     poll "$seconds" "$@" || fail "$what: not seen within $seconds s (${SEEN:-no detail})"
 }
+
+# The same for a check of the screen: a fresh screenshot before each try.
+wait_for() {
+    local what=$1 seconds=$2
+    shift 2
+    wait_until "$what" "$seconds" on_screen "$@"
+}
+
+on_screen() { grab && "$@"; }
 
 # --- screenshots and pixels --------------------------------------------------
 
@@ -204,7 +213,7 @@ client_white() {
 launch() {
     "$WINE" "${QM_LAUNCHER[@]}" "$QM_EXE" >/dev/null 2>&1 </dev/null &
     QM_PID=$!
-    wait_for "Quillmark's main window" 30 window_shown Quillmark
+    wait_until "Quillmark's main window" 30 window_shown Quillmark
     QM_WINDOW=$(find_window Quillmark)
     read_main_window
     wait_for "a white client area" 15 client_white
@@ -225,17 +234,45 @@ click() { xdotool mousemove "$1" "$2" click 1; }
 focus_main() { click $((QM_X + QM_W / 2)) $((QM_Y + 10)); }
 
 # Opens the menu bar with F10 and presses the keys that follow, as a person
-# would: arrows to move, Return to choose.
-menu() { xdotool key --delay 100 F10 "$@"; }
+# would: arrows to move, Return to choose. Where a popup opens (Down), the
+# last key waits until it is shown, and the choice until every menu is
+# closed: the command is queued then, ahead of any input that follows.
+menu() {
+    local last=${*: -1}
+    xdotool key --delay 20 F10 "${@:1:$#-1}"
+    case " $* " in
+        *" Down "*)
+            wait_until "a menu after F10 ${*:1:$#-1}" 10 menu_shown
+            xdotool key "$last"
+            wait_until "the menus to close after $last" 10 menus_closed
+            ;;
+        *) xdotool key "$last" ;;
+    esac
+}
+
+# Number of menus shown: Quillmark's X windows without a caption.
+menu_count() { xwininfo -root -tree | grep -c '(has no name): ("quillmark.exe"' || true; }
+
+menu_shown() {
+    SEEN="no menu shown"
+    [ "$(menu_count)" -gt 0 ]
+}
+
+menus_closed() {
+    local n
+    n=$(menu_count)
+    SEEN="$n menus still shown"
+    [ "$n" -eq 0 ]
+}
 
 # A drag with the left button through the given points: x1 y1 x2 y2 ...
-# Each point is one real pointer motion; the short pauses keep the X server
-# from merging them.
+# Each point is one real pointer motion; the short pauses keep Wine from
+# merging motions it has not read yet.
 drag() {
     local args=(mousemove "$1" "$2" mousedown 1)
     shift 2
     while [ $# -ge 2 ]; do
-        args+=(sleep 0.02 mousemove "$1" "$2")
+        args+=(sleep 0.005 mousemove "$1" "$2")
         shift 2
     done
     xdotool "${args[@]}" mouseup 1

@@ -56,7 +56,7 @@ click $((DLG_X + SWATCH_DX)) $((DLG_Y + SWATCH_DY))
 preview_shows "$swatch" "after a click on a swatch"
 keep dialog-clicked
 click $((DLG_X + OK_DX)) $((DLG_Y + OK_DY))
-wait_for "the colour dialog to close on OK" 10 window_gone "$COLOUR_DIALOG"
+wait_until "the colour dialog to close on OK" 10 window_gone "$COLOUR_DIALOG"
 open_colours
 preview_shows "$swatch" "after a clicked choice"
 keep dialog-reopened-clicked

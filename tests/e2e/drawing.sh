@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Drawing with every tool, in several colours, with real mouse drags: a house
 # under a cloud and a sun. Each shape is checked on the screen where it was
-# dragged; the picture is saved as picture.png among the screenshots (the
+# dragged, once the last drag of its step shows (input is handled in order); the picture is saved as picture.png among the screenshots (the
 # README's picture: scripts/readme-picture.sh); then "Clear" empties it.
 # shellcheck source-path=SCRIPTDIR source=lib.sh
 source "$(dirname "$0")/lib.sh"
@@ -76,8 +76,9 @@ for angle in 0 45 90 135 180 225 270 315; do
     c_drag $(awk -v a="$angle" 'BEGIN { r = a * 3.14159265 / 180
         printf "%d %d %d %d", 640 + 62 * cos(r), 100 + 62 * sin(r), 640 + 84 * cos(r), 100 + 84 * sin(r) }')
 done
-wait_for "the sun's rays" 10 c_near 713 100 "$SUN" 1
+wait_for "the last ray, pointing up-right" 10 c_near 692 48 "$SUN" 2
 keep lines
+expect "ray pointing right" c_near 713 100 "$SUN" 1
 expect "ray pointing down" c_near 640 173 "$SUN" 1
 expect "ray pointing up-left" c_near 588 48 "$SUN" 2
 expect "between two rays" c_is 707 128 "$WHITE"
@@ -99,9 +100,9 @@ choose_colour "$ROOF"
 choose_line_tool
 c_drag 240 250 300 207 365 160
 c_drag 365 160 430 207 490 250
-wait_for "the roof" 10 c_near 302 205 "$ROOF" 2
+wait_for "the roof's right side" 10 c_near 427 205 "$ROOF" 2
 keep roof
-expect "roof, right side" c_near 427 205 "$ROOF" 2
+expect "roof, left side" c_near 302 205 "$ROOF" 2
 expect "roof, under it" c_is 365 225 "$WHITE"
 expect "a ray after the roof" c_near 713 100 "$SUN" 1
 
@@ -134,8 +135,8 @@ choose_colour "$NAVY"
 choose_rectangle
 c_drag 270 290 295 315 320 340
 c_drag 410 290 435 315 460 340
-wait_for "the window frames" 10 c_near 270 315 "$NAVY" 1
-expect "right frame" c_near 435 290 "$NAVY" 1
+wait_for "the right window's frame" 10 c_near 435 290 "$NAVY" 1
+expect "left frame" c_near 270 315 "$NAVY" 1
 expect "pane inside its frame" c_is 283 302 "$GLASS"
 keep frames
 
@@ -148,7 +149,7 @@ choose_eraser
     c_drag $(stroke 402 315 468 315)
     c_drag $(stroke 435 282 435 348)
 }
-wait_for "the erased crosses" 10 c_is 270 315 "$WHITE"
+wait_for "the last eraser stroke" 10 c_is 435 340 "$WHITE"
 keep eraser
 check_erased() {
     local when=$1

@@ -37,10 +37,14 @@ e2e_begin() {
     note "display $DISPLAY, screenshots in $SHOTS"
 }
 
-# Keeps the screen of a failure, then undoes e2e_begin.
+# On a failure keeps the last screenshot checked and the screen as it is
+# now; then undoes e2e_begin.
 e2e_end() {
     local status=$?
-    if [ "$status" -ne 0 ] && [ -s "$SHOT_RAW" ]; then keep failure || true; fi
+    if [ "$status" -ne 0 ] && [ -n "$DESKTOP_TMP" ]; then
+        if [ -s "$SHOT_RAW" ]; then keep failure-last-checked || true; fi
+        if grab 2>/dev/null; then keep failure-at-exit || true; fi
+    fi
     desktop_stop || true
     if [ "$status" -eq 0 ]; then
         note "PASS in $((SECONDS - E2E_START)) s"
@@ -60,7 +64,7 @@ keep() {
 # ended.
 expect_exit_code() {
     local want=$1 how=$2 code=0
-    wait_for "the end of Quillmark after $how" 15 program_ended
+    wait_until "the end of Quillmark after $how" 15 program_ended
     wait "$QM_PID" || code=$?
     QM_PID=
     [ "$code" -eq "$want" ] || fail "$how: exit code $code, wanted $want"
@@ -125,7 +129,7 @@ DLG_X=0 DLG_Y=0
 # hold its size.
 open_colours() {
     open_colour_dialog
-    wait_for "the colour dialog" 15 window_shown "$COLOUR_DIALOG"
+    wait_until "the colour dialog" 15 window_shown "$COLOUR_DIALOG"
     window_rect "$(find_window "$COLOUR_DIALOG")"
     DLG_X=$WIN_X DLG_Y=$WIN_Y
 }
@@ -137,15 +141,15 @@ preview_is() { is_colour $((DLG_X + PREVIEW_DX)) $((DLG_Y + PREVIEW_DY)) "$1"; }
 type_colour() {
     local r g b
     IFS=, read -r r g b <<<"$1"
-    xdotool key alt+r type --delay 40 "$r"
-    xdotool key Tab type --delay 40 "$g"
-    xdotool key Tab type --delay 40 "$b"
+    xdotool key alt+r type --delay 20 "$r"
+    xdotool key Tab type --delay 20 "$g"
+    xdotool key Tab type --delay 20 "$b"
     wait_for "the colour $1 in the dialog's preview" 10 preview_is "$1"
 }
 
 close_colours() {
     xdotool key "$1"
-    wait_for "the colour dialog to close" 10 window_gone "$COLOUR_DIALOG"
+    wait_until "the colour dialog to close" 10 window_gone "$COLOUR_DIALOG"
 }
 
 # Chooses a drawing colour through the dialog, from the keyboard.

@@ -4,7 +4,7 @@
 # Clear, all with real input. After each phase a screenshot must show what was
 # drawn within a deadline (the program keeps up), and the memory of the
 # process may grow with the records of a round but not from round to round.
-# LONG_SESSION_ROUNDS sets the number of rounds (default 10, about three minutes).
+# LONG_SESSION_ROUNDS sets the number of rounds (default 10, about a minute).
 # shellcheck source-path=SCRIPTDIR source=lib.sh
 source "$(dirname "$0")/lib.sh"
 e2e_begin "$@"
@@ -49,10 +49,10 @@ window_size_is() {
 # Drags the window's bottom right corner by dx, dy, as a person resizes it.
 resize_by() {
     local x=$((QM_X + QM_W - 2)) y=$((QM_Y + QM_H - 2)) w=$((QM_W + $1)) h=$((QM_H + $2))
-    xdotool mousemove "$x" "$y" mousedown 1 sleep 0.2 \
-        mousemove $((x + $1 / 2)) $((y + $2 / 2)) sleep 0.1 \
-        mousemove $((x + $1)) $((y + $2)) sleep 0.2 mouseup 1
-    wait_for "the window resized to ${w}x${h}" 10 window_size_is "$w" "$h"
+    xdotool mousemove "$x" "$y" mousedown 1 sleep 0.05 \
+        mousemove $((x + $1 / 2)) $((y + $2 / 2)) sleep 0.05 \
+        mousemove $((x + $1)) $((y + $2)) sleep 0.05 mouseup 1
+    wait_until "the window resized to ${w}x${h}" 10 window_size_is "$w" "$h"
     read_main_window
 }
 
@@ -118,9 +118,9 @@ for round in $(seq 1 "$ROUNDS"); do
 
     # Larger, then back: the picture stays where it was.
     resize_by 120 60
-    wait_for "round $round: the picture after growing" 10 c_is 300 120 "$colour"
-    expect "round $round: the new part of the client area" c_is $((CLIENT_RIGHT - CLIENT_LEFT - 20)) \
-        $((CLIENT_BOTTOM - CLIENT_TOP - 20)) "$WHITE"
+    wait_for "round $round: the new part of the client area painted" 10 \
+        c_is $((CLIENT_RIGHT - CLIENT_LEFT - 20)) $((CLIENT_BOTTOM - CLIENT_TOP - 20)) "$WHITE"
+    expect "round $round: the picture after growing" c_is 300 120 "$colour"
     keep "round$round-larger"
     resize_by -120 -60
     wait_for "round $round: the picture after shrinking" 10 c_is 300 120 "$colour"

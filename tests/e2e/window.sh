@@ -30,7 +30,7 @@ about_icon_shown() {
 # Checks that the About box opens (its caption is exact) and shows the icon.
 check_about() {
     local how=$1
-    wait_for "the About box after $how" 15 about_shown
+    wait_until "the About box after $how" 15 about_shown
     window_rect "$(find_window "About Quillmark")"
     wait_for "the icon in the About box after $how" 10 about_icon_shown
     keep "about-$how"
@@ -39,7 +39,7 @@ check_about() {
 
 close_about() {
     xdotool key "$1"
-    wait_for "the About box to close on $1" 10 window_gone "About Quillmark"
+    wait_until "the About box to close on $1" 10 window_gone "About Quillmark"
 }
 
 # launch finds the main window by its exact caption, Quillmark.
