@@ -266,8 +266,8 @@ menus_closed() {
 }
 
 # A drag with the left button through the given points: x1 y1 x2 y2 ...
-# Each point is one real pointer motion; the short pauses keep Wine from
-# merging motions it has not read yet.
+# Each point is one real pointer motion; the short pauses let Wine read each
+# one, as it merges the motions it finds waiting together.
 drag() {
     local args=(mousemove "$1" "$2" mousedown 1)
     shift 2
