@@ -118,21 +118,6 @@ protected:
     }
 };
 
-::testing::AssertionResult IsSolidBrushOf(HBRUSH brush, COLORREF colour)
-{
-    LOGBRUSH info = {};
-    if (GetObjectType(brush) != OBJ_BRUSH || GetObjectW(brush, sizeof(info), &info) != sizeof(info))
-        return ::testing::AssertionFailure()
-               << "brush " << brush << " is not a live brush (object type " << GetObjectType(brush)
-               << ")";
-    if (info.lbStyle != BS_SOLID || info.lbColor != colour)
-        return ::testing::AssertionFailure()
-               << "style " << info.lbStyle << " colour "
-               << ::testing::PrintToString(Rgb{info.lbColor}) << ", wanted solid "
-               << ::testing::PrintToString(Rgb{colour});
-    return ::testing::AssertionSuccess();
-}
-
 // Black the first time, then the last confirmed colour; a cancelled choice
 // does not count. The custom colours are shown expanded from the start.
 TEST_F(ColourTest, DialogOpensOnTheCurrentColour)

@@ -9,6 +9,7 @@
 #include "app/resource.h"
 #include "model/drawing.h"
 #include "paint/backbuffer.h"
+#include "tools/colour.h"
 #include "tools/toolstate.h"
 
 class Dispatch : public MainWindowTest {
@@ -95,10 +96,12 @@ TEST_F(Dispatch, OtherMessagesGoToTheDefaultProcedure)
 
 TEST_F(Dispatch, ExitDestroysTheWindowAndQuitsWithZero)
 {
+    const HBRUSH brush = currentBrush = CreateSolidBrush(blue);
     EXPECT_EQ(0, Command(CmdExit));
     EXPECT_FALSE(IsWindow(window));
     EXPECT_EQ(0, QuitCode());
     EXPECT_EQ(nullptr, backBufferDC) << "back buffer released with the window";
+    EXPECT_EQ(0u, GetObjectType(brush)) << "the drawing brush outlived the window";
 }
 
 TEST_F(Dispatch, CloseBoxQuitsWithZero)

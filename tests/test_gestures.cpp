@@ -40,6 +40,14 @@ struct Step {
     int x = 0, y = 0;
 };
 
+void PrintTo(const Step& step, std::ostream* out)
+{
+    const char* names[] = {"Choose",  "Press", "Drag",        "Hover",   "Release",
+                           "Colour",  "Clear", "Validate",    "Records", "Down",
+                           "Invalid", "Mouse", "NoPointTaken"};
+    *out << names[static_cast<int>(step.op)] << " " << step.x << "," << step.y;
+}
+
 // A record of the row's tool: its kind and filled flag come from the tool.
 struct Stroke {
     int x0, y0, x1, y1;
@@ -283,9 +291,11 @@ protected:
             EXPECT_EQ(step.x != 0, OwnDown(command)) << "the stroke's button-down flag";
             EXPECT_EQ(step.y != 0, OtherDown(command)) << "the other stroke's button-down flag";
             break;
-        case Op::Invalid:
-            EXPECT_EQ(step.x ? Client() : RECT{}, UpdateBox()) << "update box";
+        case Op::Invalid: {
+            const RECT wanted = step.x ? Client() : RECT{};
+            EXPECT_EQ(wanted, UpdateBox()) << "update box";
             break;
+        }
         case Op::Mouse:
             EXPECT_EQ((POINT{step.x, step.y}), mousePoint);
             break;
@@ -307,7 +317,8 @@ TEST_P(GestureTable, LeavesTheRecordsOfTheRow)
         EXPECT_EQ(0, Command(command));
     }
     for (size_t i = 0; i < row.steps.size(); ++i) {
-        SCOPED_TRACE(::testing::Message() << "step " << i + 1);
+        SCOPED_TRACE(::testing::Message()
+                     << "step " << i + 1 << ": " << ::testing::PrintToString(row.steps[i]));
         EXPECT_EQ(0, Run(row.steps[i], command));
     }
 

@@ -205,9 +205,7 @@ TEST_F(RobustnessTest, SizeMessagesLeaveNoGdiObjectsBehind)
     Send(WM_PAINT);
 
     EXPECT_EQ(before, CountGdiObjects()) << "after " << sizeMessages << " size messages";
-    const BitmapFormat format = FormatOf(backBufferBitmap);
-    EXPECT_EQ(Client().right, format.width);
-    EXPECT_EQ(Client().bottom, format.height);
+    ExpectBackBufferCoversClient("after the size messages");
     ExpectKnownPicture("after the size messages");
 }
 
@@ -244,11 +242,8 @@ TEST_F(RobustnessTest, ConfirmedColourChoicesLeaveNoGdiObjectsBehind)
     EXPECT_EQ(0, confirm.forcedClosed());
     EXPECT_GE(choices, atLeast) << "too few dialogs in " << budgetSeconds << " s";
     EXPECT_EQ(before, CountGdiObjects()) << "after " << choices << " colour choices";
-    LOGBRUSH brush = {};
-    ASSERT_EQ(static_cast<int>(sizeof brush), GetObjectW(currentBrush, sizeof brush, &brush))
-        << "the current brush is not a live brush";
-    EXPECT_EQ(chosen, brush.lbColor);
-    EXPECT_EQ(chosen, currentColour);
+    EXPECT_TRUE(IsSolidBrushOf(currentBrush, chosen));
+    EXPECT_EQ(Rgb{chosen}, Rgb{currentColour});
 }
 
 // ---------------------------------------------------------------- refusals
@@ -301,9 +296,7 @@ TEST_F(RobustnessTest, ABitmapThatCannotBeMadeKeepsThePictureUntilOneCan)
 
     ResizeClient(480, 360);
     Send(WM_PAINT);
-    const BitmapFormat format = FormatOf(backBufferBitmap);
-    EXPECT_EQ(Client().right, format.width);
-    EXPECT_EQ(Client().bottom, format.height);
+    ExpectBackBufferCoversClient("once the window can have a bitmap");
     EXPECT_EQ(480, Client().right);
     ExpectKnownPicture("once the window has a size that can be had");
     EXPECT_EQ(gdiBefore, CountGdiObjects());

@@ -8,7 +8,7 @@
 #include "paint/backbuffer.h"
 #include "paint/scene.h"
 
-// --- Equality and printers -----------------------------------------------------------
+// --- Equality and printers ---------------------------------------------------
 
 void PrintTo(Rgb colour, std::ostream* out)
 {
@@ -127,57 +127,7 @@ Shape ShapeOf(const Eraser& e)
     return OutlinedShape(Kind::Eraser, e);
 }
 
-bool operator==(const Rectangles& a, const Rectangles& b)
-{
-    return ShapeOf(a) == ShapeOf(b);
-}
-
-bool operator==(const Circles& a, const Circles& b)
-{
-    return ShapeOf(a) == ShapeOf(b);
-}
-
-bool operator==(const Line& a, const Line& b)
-{
-    return ShapeOf(a) == ShapeOf(b);
-}
-
-bool operator==(const Pencil& a, const Pencil& b)
-{
-    return ShapeOf(a) == ShapeOf(b);
-}
-
-bool operator==(const Eraser& a, const Eraser& b)
-{
-    return ShapeOf(a) == ShapeOf(b);
-}
-
-void PrintTo(const Rectangles& r, std::ostream* out)
-{
-    PrintTo(ShapeOf(r), out);
-}
-
-void PrintTo(const Circles& c, std::ostream* out)
-{
-    PrintTo(ShapeOf(c), out);
-}
-
-void PrintTo(const Line& l, std::ostream* out)
-{
-    PrintTo(ShapeOf(l), out);
-}
-
-void PrintTo(const Pencil& p, std::ostream* out)
-{
-    PrintTo(ShapeOf(p), out);
-}
-
-void PrintTo(const Eraser& e, std::ostream* out)
-{
-    PrintTo(ShapeOf(e), out);
-}
-
-// --- The drawing lists -----------------------------------------------------------------
+// --- The drawing lists -------------------------------------------------------
 
 namespace {
 
@@ -242,7 +192,7 @@ int RecordCount()
     return ::testing::AssertionSuccess();
 }
 
-// --- The tools -----------------------------------------------------------------------------
+// --- The tools ---------------------------------------------------------------
 
 // The tool flags as 1 and 0, in the order of ToolState:
 // rectangleTool, filledRectangle, ellipseTool, filledEllipse, lineTool, pencilTool, eraserTool.
@@ -272,7 +222,7 @@ void PrintTo(const Tool& tool, std::ostream* out)
     *out << tool.name;
 }
 
-// --- The main window -----------------------------------------------------------------------
+// --- The main window ---------------------------------------------------------
 
 void MainWindowTest::SetUp()
 {
@@ -318,6 +268,14 @@ void MainWindowTest::ExpectUpdateRegionObservable()
     Validate();
 }
 
+void MainWindowTest::ExpectBackBufferCoversClient(const char* when)
+{
+    const BitmapFormat format = FormatOf(backBufferBitmap);
+    EXPECT_EQ(Client().right, format.width) << when;
+    EXPECT_EQ(Client().bottom, format.height) << when;
+    EXPECT_GT(format.bitsPerPixel, 1) << when << ": a monochrome bitmap";
+}
+
 void PaintInto(MemoryCanvas& canvas, int width, int height)
 {
     clientRect = RECT{0, 0, width, height};
@@ -328,7 +286,7 @@ void PaintInto(MemoryCanvas& canvas, int width, int height)
     backBufferDC = backBuffer;
 }
 
-// --- Modal dialogs -------------------------------------------------------------------------
+// --- Modal dialogs -----------------------------------------------------------
 
 namespace {
 
@@ -415,7 +373,20 @@ void ClickButton(HWND dialog, int id)
                  reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
 }
 
-// --- GDI objects ---------------------------------------------------------------------------
+// --- GDI objects -------------------------------------------------------------
+
+::testing::AssertionResult IsSolidBrushOf(HBRUSH brush, COLORREF colour)
+{
+    LOGBRUSH info = {};
+    if (GetObjectType(brush) != OBJ_BRUSH || GetObjectW(brush, sizeof(info), &info) != sizeof(info))
+        return ::testing::AssertionFailure() << "brush " << brush << " is not a live brush";
+    if (info.lbStyle != BS_SOLID || info.lbColor != colour)
+        return ::testing::AssertionFailure()
+               << "style " << info.lbStyle << " colour "
+               << ::testing::PrintToString(Rgb{info.lbColor}) << ", wanted solid "
+               << ::testing::PrintToString(Rgb{colour});
+    return ::testing::AssertionSuccess();
+}
 
 int CountGdiObjects()
 {

@@ -1,12 +1,15 @@
-// The toolkit of Quillmark's tests: the tool table, equality and printers for
-// the records and the tool flags, the drawing lists read by kind, a hidden
-// main window per test, a driver for modal dialogs, and GDI object counting.
+// The toolkit of Quillmark's tests, on top of tests/harness.h (driving the
+// program) and tests/pixels.h (reading pixels), which need no GoogleTest: the
+// tool table, equality and printers for the records, the tool flags and the
+// rest that tests compare, the drawing lists read by kind, a main window per
+// test, one driver for modal dialogs, and GDI object counting and hoarding.
 #pragma once
 
 #include <windows.h>
 
 #include <functional>
 #include <ostream>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -41,22 +44,26 @@ void PrintTo(const Shape& s, std::ostream* out);
 bool operator==(const ToolState& a, const ToolState& b);
 void PrintTo(const ToolState& t, std::ostream* out);
 
-// Each record read through its getters; records compare and print as these.
+// Each record read through its getters.
 Shape ShapeOf(const Rectangles& r);
 Shape ShapeOf(const Circles& c);
 Shape ShapeOf(const Line& l);
 Shape ShapeOf(const Pencil& p);
 Shape ShapeOf(const Eraser& e);
-bool operator==(const Rectangles& a, const Rectangles& b);
-bool operator==(const Circles& a, const Circles& b);
-bool operator==(const Line& a, const Line& b);
-bool operator==(const Pencil& a, const Pencil& b);
-bool operator==(const Eraser& a, const Eraser& b);
-void PrintTo(const Rectangles& r, std::ostream* out);
-void PrintTo(const Circles& c, std::ostream* out);
-void PrintTo(const Line& l, std::ostream* out);
-void PrintTo(const Pencil& p, std::ostream* out);
-void PrintTo(const Eraser& e, std::ostream* out);
+
+// The five records compare and print as the shapes their getters give.
+template <class Record, class = decltype(ShapeOf(std::declval<Record>()))>
+bool operator==(const Record& a, const Record& b)
+{
+    return ShapeOf(a) == ShapeOf(b);
+}
+
+template <class Record, class = decltype(ShapeOf(std::declval<Record>()))>
+std::ostream& operator<<(std::ostream& out, const Record& r)
+{
+    PrintTo(ShapeOf(r), &out);
+    return out;
+}
 
 // --- The drawing lists, by kind ----------------------------------------------
 
@@ -85,13 +92,12 @@ struct Tool {
     Kind kind;       // the list its gestures append to
     bool filled;     // the filled flag of its records
     ToolState flags; // the tool flags its command leaves
-    bool stroke() const { return kind == Kind::Pencil || kind == Kind::Eraser; }
 };
 extern const Tool tools[7];
 const Tool& ToolOf(unsigned command);
 void PrintTo(const Tool& tool, std::ostream* out);
 
-// --- A main window per test ----------------------------------------------------
+// --- A main window per test --------------------------------------------------
 
 // A fresh program state and a real main window for each test. It is shown
 // (update regions need that) but, with no display, appears nowhere.
@@ -117,6 +123,8 @@ protected:
     // Invalidates the client and checks that the update region can be seen,
     // then validates again: checks for no invalidation prove nothing otherwise.
     void ExpectUpdateRegionObservable();
+    // The back buffer's bitmap has the client's size, in colour.
+    void ExpectBackBufferCoversClient(const char* when);
 
     HWND window = nullptr;
 };
@@ -125,7 +133,7 @@ protected:
 // the canvas stands in for backBufferDC, with a clientRect of this size.
 void PaintInto(MemoryCanvas& canvas, int width, int height);
 
-// --- Modal dialogs ---------------------------------------------------------------
+// --- Modal dialogs -----------------------------------------------------------
 
 // Drives the modal dialogs this thread opens, from a thread timer that their
 // own modal loops dispatch. Each dialog owned by the main window gets the
@@ -161,7 +169,10 @@ HWND DialogOfThisThread();
 // Clicks a dialog button as the button itself reports a click.
 void ClickButton(HWND dialog, int id);
 
-// --- GDI objects -----------------------------------------------------------------
+// --- GDI objects -------------------------------------------------------------
+
+// A live solid brush of the colour.
+::testing::AssertionResult IsSolidBrushOf(HBRUSH brush, COLORREF colour);
 
 // Live GDI objects of this process. Wine's GetGuiResources reports 0, but Wine
 // accepts handle values with their upper bits clear, so every small handle
