@@ -129,6 +129,23 @@ struct EmptyClient {
     void (*shrink)(HWND window);
 };
 
+void PrintTo(const EmptyClient& way, std::ostream* out)
+{
+    *out << way.name;
+}
+
+void Minimise(HWND window)
+{
+    ShowWindow(window, SW_SHOWMINNOACTIVE);
+    PumpMessages();
+}
+
+void ShrinkFrameToNothing(HWND window)
+{
+    SetWindowPos(window, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    PumpMessages();
+}
+
 class EmptyClientArea : public BackBufferTest, public ::testing::WithParamInterface<EmptyClient> {};
 
 TEST_P(EmptyClientArea, KeepsThePicturesBitmapAndPaintsOnAfterwards)
@@ -152,21 +169,9 @@ TEST_P(EmptyClientArea, KeepsThePicturesBitmapAndPaintsOnAfterwards)
 }
 
 INSTANTIATE_TEST_SUITE_P(Ways, EmptyClientArea,
-                         ::testing::Values(EmptyClient{"Minimised",
-                                                       [](HWND window) {
-                                                           ShowWindow(window, SW_SHOWMINNOACTIVE);
-                                                           PumpMessages();
-                                                       }},
-                                           EmptyClient{"ZeroSizeFrame",
-                                                       [](HWND window) {
-                                                           SetWindowPos(window, nullptr, 0, 0, 0, 0,
-                                                                        SWP_NOMOVE | SWP_NOZORDER |
-                                                                            SWP_NOACTIVATE);
-                                                           PumpMessages();
-                                                       }}),
-                         [](const ::testing::TestParamInfo<EmptyClient>& info) {
-                             return std::string(info.param.name);
-                         });
+                         ::testing::Values(EmptyClient{"Minimised", Minimise},
+                                           EmptyClient{"ZeroSizeFrame", ShrinkFrameToNothing}),
+                         PrintedName());
 
 TEST_F(BackBufferTest, PaintLeavesThePictureSelectedInTheBackBuffer)
 {

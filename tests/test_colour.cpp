@@ -207,9 +207,7 @@ TEST_P(ColourDismissTest, ChangesNeitherColourNorBrush)
 
 INSTANTIATE_TEST_SUITE_P(Dismissals, ColourDismissTest,
                          ::testing::Values(Answer::Cancel, Answer::CloseMessage, Answer::CloseBox),
-                         [](const ::testing::TestParamInfo<Answer>& info) {
-                             return ::testing::PrintToString(info.param);
-                         });
+                         PrintedName());
 
 // A custom colour added in one use is offered in the next, even when the use
 // that added it was cancelled.

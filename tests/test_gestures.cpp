@@ -240,14 +240,9 @@ std::vector<GestureCase> Cases()
     return cases;
 }
 
-std::string NameOf(const GestureCase& c)
-{
-    return std::string(c.row->name) + "_" + (c.command ? ToolOf(c.command).name : "NoTool");
-}
-
 void PrintTo(const GestureCase& c, std::ostream* out)
 {
-    *out << NameOf(c);
+    *out << c.row->name << "_" << (c.command ? ToolOf(c.command).name : "NoTool");
 }
 
 class GestureTable : public MainWindowTest, public ::testing::WithParamInterface<GestureCase> {
@@ -335,9 +330,6 @@ TEST_P(GestureTable, LeavesTheRecordsOfTheRow)
     EXPECT_FALSE(OtherDown(command)) << "the other stroke's button-down flag";
 }
 
-INSTANTIATE_TEST_SUITE_P(Gestures, GestureTable, ::testing::ValuesIn(Cases()),
-                         [](const ::testing::TestParamInfo<GestureCase>& info) {
-                             return NameOf(info.param);
-                         });
+INSTANTIATE_TEST_SUITE_P(Gestures, GestureTable, ::testing::ValuesIn(Cases()), PrintedName());
 
 } // namespace

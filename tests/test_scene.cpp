@@ -250,10 +250,7 @@ TEST_P(SceneTable, PaintsTheRow)
     Run(GetParam());
 }
 
-INSTANTIATE_TEST_SUITE_P(Scenes, SceneTable, ::testing::ValuesIn(rows),
-                         [](const ::testing::TestParamInfo<SceneRow>& info) {
-                             return std::string(info.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(Scenes, SceneTable, ::testing::ValuesIn(rows), PrintedName());
 
 // The chosen tool has nothing to do with painting.
 TEST_F(SceneTest, EveryKindIsPaintedWhateverTheTool)

@@ -242,25 +242,6 @@ void MainWindowTest::TearDown()
     ResetProgramState();
 }
 
-LRESULT MainWindowTest::Send(UINT message, WPARAM wParam, LPARAM lParam)
-{
-    return SendMessageW(window, message, wParam, lParam);
-}
-
-RECT MainWindowTest::Client()
-{
-    RECT client = {};
-    GetClientRect(window, &client);
-    return client;
-}
-
-RECT MainWindowTest::UpdateBox()
-{
-    RECT box = {};
-    GetUpdateRect(window, &box, FALSE);
-    return box;
-}
-
 void MainWindowTest::ExpectUpdateRegionObservable()
 {
     InvalidateRect(window, nullptr, FALSE);

@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <ostream>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -106,7 +107,10 @@ protected:
     void SetUp() override;
     void TearDown() override;
     // Sends a message to the real window procedure of the main window.
-    LRESULT Send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
+    LRESULT Send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0)
+    {
+        return SendMessageW(window, message, wParam, lParam);
+    }
     LRESULT Command(unsigned id) { return Send(WM_COMMAND, id, 0); }
     LRESULT Press(int x, int y) { return Send(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y)); }
     // A move with the left button held, as while dragging.
@@ -115,11 +119,21 @@ protected:
     LRESULT Hover(int x, int y) { return Send(WM_MOUSEMOVE, 0, MAKELPARAM(x, y)); }
     LRESULT Release(int x, int y) { return Send(WM_LBUTTONUP, 0, MAKELPARAM(x, y)); }
     void ResizeClient(int width, int height) { SetClientSize(window, width, height); }
-    RECT Client();
+    RECT Client()
+    {
+        RECT client = {};
+        GetClientRect(window, &client);
+        return client;
+    }
     // Drops any pending update region.
     void Validate() { ValidateRect(window, nullptr); }
     // The update region's bounding box; empty when nothing is invalid.
-    RECT UpdateBox();
+    RECT UpdateBox()
+    {
+        RECT box = {};
+        GetUpdateRect(window, &box, FALSE);
+        return box;
+    }
     // Invalidates the client and checks that the update region can be seen,
     // then validates again: checks for no invalidation prove nothing otherwise.
     void ExpectUpdateRegionObservable();
@@ -127,6 +141,15 @@ protected:
     void ExpectBackBufferCoversClient(const char* when);
 
     HWND window = nullptr;
+};
+
+// Names each case of a parameterised test as its parameter prints.
+struct PrintedName {
+    template <class Param>
+    std::string operator()(const ::testing::TestParamInfo<Param>& info) const
+    {
+        return ::testing::PrintToString(info.param);
+    }
 };
 
 // Paints the scene into a canvas as the paint cycle paints the back buffer:

@@ -36,10 +36,7 @@ TEST_P(ToolCommandTest, AssignsAllSevenToolFlagsWhateverTheHighWord)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(DrawingMenu, ToolCommandTest, ::testing::ValuesIn(tools),
-                         [](const ::testing::TestParamInfo<Tool>& info) {
-                             return std::string(info.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(DrawingMenu, ToolCommandTest, ::testing::ValuesIn(tools), PrintedName());
 
 using ToolSelectionTest = MainWindowTest;
 
