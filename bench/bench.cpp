@@ -16,7 +16,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,6 +24,8 @@
 #include "app/resource.h"
 #include "model/drawing.h"
 #include "paint/backbuffer.h"
+#include "tests/harness.h"
+#include "tests/pixels.h"
 #include "tools/toolstate.h"
 
 namespace {
@@ -55,42 +57,11 @@ double Median(std::vector<double> values)
     return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
-// Splitmix64: the same numbers from every compiler, unlike <random>'s distributions.
-class Random {
-public:
-    explicit Random(uint64_t seed) : state_(seed) {}
-    uint64_t Next()
-    {
-        uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return z ^ (z >> 31);
-    }
-    // Uniform in [low, high].
-    int Between(int low, int high)
-    {
-        return low + static_cast<int>(Next() % static_cast<uint64_t>(high - low + 1));
-    }
-    COLORREF Colour() { return static_cast<COLORREF>(Next() & 0xFFFFFF); }
-
-private:
-    uint64_t state_;
-};
-
 // ---------------------------------------------------------------- scenes
-
-enum class Kind : unsigned char { Rectangle, Ellipse, Line, Pencil, Eraser };
-
-struct Item {
-    Kind kind;
-    bool filled;
-    int x0, y0, x1, y1;
-    COLORREF colour;
-};
 
 struct Mix {
     const char* name;
-    std::vector<Item> items;
+    std::vector<Shape> items;
 };
 
 int Clamp(int value, int low, int high)
@@ -101,9 +72,9 @@ int Clamp(int value, int low, int high)
 // Strokes as the gestures record them: each sample runs from the stroke's
 // previous point to the new one, a few pixels away. Four strokes in five are
 // pencil, one is eraser.
-std::vector<Item> MakeFreehand(size_t count, Random& random)
+std::vector<Shape> MakeFreehand(size_t count, Random& random)
 {
-    std::vector<Item> items;
+    std::vector<Shape> items;
     items.reserve(count);
     while (items.size() < count) {
         Kind kind = random.Between(0, 4) == 0 ? Kind::Eraser : Kind::Pencil;
@@ -119,7 +90,7 @@ std::vector<Item> MakeFreehand(size_t count, Random& random)
             }
             int nx = Clamp(x + dx, 0, clientWidth - 1);
             int ny = Clamp(y + dy, 0, clientHeight - 1);
-            items.push_back(Item{kind, false, x, y, nx, ny, colour});
+            items.push_back(Shape{kind, x, y, nx, ny, colour});
             x = nx;
             y = ny;
         }
@@ -129,9 +100,9 @@ std::vector<Item> MakeFreehand(size_t count, Random& random)
 
 // Rectangles and ellipses (two in five each, half of them filled) and lines
 // (one in five), 8 to 120 pixels across, dragged in any direction.
-std::vector<Item> MakeShapes(size_t count, Random& random)
+std::vector<Shape> MakeShapes(size_t count, Random& random)
 {
-    std::vector<Item> items;
+    std::vector<Shape> items;
     items.reserve(count);
     while (items.size() < count) {
         int pick = random.Between(0, 4);
@@ -141,30 +112,9 @@ std::vector<Item> MakeShapes(size_t count, Random& random)
         int y0 = random.Between(0, clientHeight - 1);
         int w = random.Between(8, 120) * (random.Between(0, 1) ? 1 : -1);
         int h = random.Between(8, 120) * (random.Between(0, 1) ? 1 : -1);
-        items.push_back(Item{kind, filled, x0, y0, x0 + w, y0 + h, random.Colour()});
+        items.push_back(Shape{kind, x0, y0, x0 + w, y0 + h, random.Colour(), filled});
     }
     return items;
-}
-
-// Through the program's append path, as the gestures do (with no window, so
-// that building a scene asks for no paint).
-bool AppendItem(const Item& item)
-{
-    switch (item.kind) {
-    case Kind::Rectangle:
-        return AppendRectangle(Rectangles(item.y0, item.x0, item.y1, item.x1, item.colour,
-                                          item.filled, RECT{}, nullptr));
-    case Kind::Ellipse:
-        return AppendCircle(
-            Circles(item.x0, item.y0, item.x1, item.y1, item.colour, item.filled, RECT{}, nullptr));
-    case Kind::Line:
-        return AppendLine(Line(item.x0, item.y0, item.x1, item.y1, item.colour));
-    case Kind::Pencil:
-        return AppendPencil(Pencil(item.x0, item.y0, item.x1, item.y1, item.colour, nullptr));
-    case Kind::Eraser:
-        return AppendEraser(Eraser(item.x0, item.y0, item.x1, item.y1, item.colour, nullptr));
-    }
-    return false;
 }
 
 size_t RecordBytes(Kind kind)
@@ -199,11 +149,11 @@ struct FloorScene {
 
 FloorScene floorScene;
 
-void BuildFloor(const std::vector<Item>& items, size_t count)
+void BuildFloor(const std::vector<Shape>& items, size_t count)
 {
     floorScene = FloorScene{};
     for (size_t i = 0; i < count; ++i) {
-        const Item& it = items[i];
+        const Shape& it = items[i];
         Corners c{it.x0, it.y0, it.x1, it.y1, it.colour, it.filled};
         switch (it.kind) {
         case Kind::Rectangle:
@@ -288,8 +238,6 @@ void PaintFloorScene(HDC dc, const RECT& client)
 
 // The main window's paint handler while the floor paints; every other
 // message goes on to the program's procedure.
-WNDPROC programProc;
-
 LRESULT CALLBACK FloorWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_PAINT) {
@@ -303,35 +251,18 @@ LRESULT CALLBACK FloorWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
         EndPaint(window, &ps);
         return 0;
     }
-    return CallWindowProcW(programProc, window, message, wParam, lParam);
+    return MainWindowProc(window, message, wParam, lParam);
 }
 
 // ---------------------------------------------------------------- windows
 
-void Pump()
+bool MakeMainWindow()
 {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT)
-            continue;
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
-
-bool MakeMainWindow(HINSTANCE instance)
-{
-    LoadAppStrings(instance);
-    if (!RegisterMainWindowClass(instance) || !CreateMainWindow(instance, SW_SHOWNOACTIVATE))
+    if (!OpenMainWindow(SW_SHOWNOACTIVATE))
         return false;
-    RECT frame = {0, 0, clientWidth, clientHeight};
-    AdjustWindowRectEx(&frame, GetWindowLongW(mainWindow, GWL_STYLE), TRUE,
-                       GetWindowLongW(mainWindow, GWL_EXSTYLE));
-    SetWindowPos(mainWindow, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    Pump();
+    SetClientSize(mainWindow, clientWidth, clientHeight);
+    PumpMessages();
 
-    programProc = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(mainWindow, GWLP_WNDPROC));
     RECT client;
     GetClientRect(mainWindow, &client);
     if (client.right != clientWidth || client.bottom != clientHeight) {
@@ -348,16 +279,13 @@ enum class Painter { Program, Floor };
 // handler or by the floor's in its place.
 double PaintOnce(Painter painter)
 {
-    WNDPROC proc = painter == Painter::Floor ? FloorWindowProc : programProc;
-    SetWindowLongPtrW(mainWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(proc));
+    ProcedureSwap swap(mainWindow, painter == Painter::Floor ? FloorWindowProc : MainWindowProc);
     InvalidateRect(mainWindow, nullptr, TRUE);
     GdiFlush();
     double start = Now();
     UpdateWindow(mainWindow);
     GdiFlush();
-    double elapsed = Now() - start;
-    SetWindowLongPtrW(mainWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(programProc));
-    return elapsed;
+    return Now() - start;
 }
 
 struct Pair {
@@ -398,55 +326,30 @@ PaintTimes MeasurePaints(int most, double budgetMs)
                       static_cast<int>(program.size())};
 }
 
-void SetProgramScene(const std::vector<Item>& items, size_t count)
+void SetProgramScene(const std::vector<Shape>& items, size_t count)
 {
     ClearDrawing(mainWindow);
     ValidateRect(mainWindow, nullptr);
     for (size_t i = 0; i < count; ++i)
-        AppendItem(items[i]);
+        AppendShape(items[i]);
 }
 
 // The program's lists and the floor's arrays both hold the first count items.
-void SetScene(const std::vector<Item>& items, size_t count)
+void SetScene(const std::vector<Shape>& items, size_t count)
 {
     SetProgramScene(items, count);
     BuildFloor(items, count);
 }
 
-// The back buffer's pixels as the latest paint left them, copied out of
-// backBufferDC, which keeps its bitmap selected between paints.
-std::vector<uint32_t> BackBufferPixels()
-{
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = clientWidth;
-    info.bmiHeader.biHeight = -clientHeight;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    std::vector<uint32_t> pixels(static_cast<size_t>(clientWidth) * clientHeight);
-    void* bits = nullptr;
-    HDC dc = CreateCompatibleDC(backBufferDC);
-    HBITMAP copy = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ previous = SelectObject(dc, copy);
-    BitBlt(dc, 0, 0, clientWidth, clientHeight, backBufferDC, 0, 0, SRCCOPY);
-    GdiFlush();
-    if (bits)
-        std::memcpy(pixels.data(), bits, pixels.size() * sizeof(uint32_t));
-    SelectObject(dc, previous);
-    DeleteObject(copy);
-    DeleteDC(dc);
-    return pixels;
-}
-
 // The floor only counts if it draws what the program draws.
 bool FloorMatchesProgram()
 {
+    // backBufferDC keeps the bitmap a paint drew into until the next paint.
     PaintOnce(Painter::Program);
-    std::vector<uint32_t> program = BackBufferPixels();
+    std::vector<COLORREF> program = Pixels(backBufferDC).All(clientWidth, clientHeight);
     PaintOnce(Painter::Floor);
-    std::vector<uint32_t> floor = BackBufferPixels();
-    auto white = std::count(program.begin(), program.end(), 0xFFFFFFu);
+    std::vector<COLORREF> floor = Pixels(backBufferDC).All(clientWidth, clientHeight);
+    auto white = std::count(program.begin(), program.end(), RGB(255, 255, 255));
     return program == floor && static_cast<size_t>(white) < program.size();
 }
 
@@ -474,7 +377,7 @@ StraightLine FitLine(const std::vector<double>& x, const std::vector<double>& y)
 // two as everywhere, and the straight line through them read at one frame.
 // One noisy paint moves a fitted line little, where it could send a
 // bisection the wrong way for good.
-Pair FrameBudgets(const std::vector<Item>& items, size_t low, size_t high)
+Pair FrameBudgets(const std::vector<Shape>& items, size_t low, size_t high)
 {
     std::vector<double> records, program, floor;
     for (int k = 0; k <= 4; ++k) {
@@ -580,7 +483,7 @@ LRESULT CALLBACK CountingProc(HWND window, UINT message, WPARAM wParam, LPARAM l
 {
     if (message == WM_PAINT)
         ++paintCount;
-    return CallWindowProcW(programProc, window, message, wParam, lParam);
+    return MainWindowProc(window, message, wParam, lParam);
 }
 
 struct Burst {
@@ -596,7 +499,7 @@ Burst MouseBurst(int count, Delivery delivery)
     SendMessageW(mainWindow, WM_COMMAND, CmdPencil, 0);
     ClearDrawing(mainWindow);
     UpdateWindow(mainWindow);
-    SetWindowLongPtrW(mainWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(CountingProc));
+    std::optional<ProcedureSwap> counting(std::in_place, mainWindow, CountingProc);
     paintCount = 0;
     double start = Now();
     SendMessageW(mainWindow, WM_LBUTTONDOWN, MK_LBUTTON, At(500, 400));
@@ -610,13 +513,13 @@ Burst MouseBurst(int count, Delivery delivery)
         else
             PostMessageW(mainWindow, WM_MOUSEMOVE, MK_LBUTTON, At(x, y));
         if (delivery == Delivery::PostEach)
-            Pump();
+            PumpMessages();
     }
     PostMessageW(mainWindow, WM_LBUTTONUP, 0, At(x, y));
-    Pump();
+    PumpMessages();
     GdiFlush();
     Burst burst{paintCount, Now() - start};
-    SetWindowLongPtrW(mainWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(programProc));
+    counting.reset();
     ClearDrawing(mainWindow);
     UpdateWindow(mainWindow);
     return burst;
@@ -654,7 +557,7 @@ int main(int argc, char** argv)
     }
     std::fprintf(csv, "measure,mix,records,program,floor,ratio,unit\n");
 
-    if (!MakeMainWindow(GetModuleHandleW(nullptr))) {
+    if (!MakeMainWindow()) {
         std::fprintf(stderr, "cannot make the main window (error %lu)\n", GetLastError());
         return 2;
     }
@@ -730,12 +633,12 @@ int main(int argc, char** argv)
         ValidateRect(mainWindow, nullptr);
         BuildFloor(mix.items, largest);
         double recordBytes = 0;
-        for (const Item& item : mix.items)
+        for (const Shape& item : mix.items)
             recordBytes += static_cast<double>(RecordBytes(item.kind));
         recordBytes /= static_cast<double>(largest);
         Memory before = ProcessMemory();
-        for (const Item& item : mix.items)
-            AppendItem(item);
+        for (const Shape& item : mix.items)
+            AppendShape(item);
         Memory after = ProcessMemory();
         double measuredBytes =
             (static_cast<double>(after.bytes) - static_cast<double>(before.bytes)) /
@@ -786,6 +689,6 @@ int main(int argc, char** argv)
 
     std::fclose(csv);
     DestroyWindow(mainWindow);
-    Pump();
+    PumpMessages();
     return 0;
 }

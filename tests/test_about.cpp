@@ -10,43 +10,6 @@
 
 namespace {
 
-// Runs an action on the first dialog owned by the main window once it is
-// open, from a thread timer that the dialog's own modal loop dispatches.
-class WhileOpen {
-public:
-    explicit WhileOpen(std::function<void(HWND dialog)> action)
-    {
-        current = this;
-        action_ = std::move(action);
-        timer_ = SetTimer(nullptr, 0, 20, Tick);
-    }
-    ~WhileOpen()
-    {
-        KillTimer(nullptr, timer_);
-        current = nullptr;
-    }
-    bool ran() const { return ran_; }
-
-private:
-    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD)
-    {
-        if (!current || current->ran_)
-            return;
-        HWND dialog = FindWindowW(L"#32770", nullptr);
-        if (!dialog || GetWindow(dialog, GW_OWNER) != mainWindow || !IsWindowVisible(dialog))
-            return;
-        current->ran_ = true;
-        current->action_(dialog);
-    }
-
-    static WhileOpen* current;
-    std::function<void(HWND)> action_;
-    UINT_PTR timer_ = 0;
-    bool ran_ = false;
-};
-
-WhileOpen* WhileOpen::current = nullptr;
-
 std::wstring TextOf(HWND window)
 {
     WCHAR text[128] = {};
@@ -54,36 +17,17 @@ std::wstring TextOf(HWND window)
     return text;
 }
 
-// A failsafe: if a test's way of closing the box does not work, the box
-// would wait forever. This closes it after a few seconds and marks the failure.
-struct Failsafe {
-    Failsafe() { timer = SetTimer(nullptr, 0, 5000, Fire); }
-    ~Failsafe() { KillTimer(nullptr, timer); }
-    static void CALLBACK Fire(HWND, UINT, UINT_PTR, DWORD)
-    {
-        if (HWND dialog = FindWindowW(L"#32770", nullptr)) {
-            fired = true;
-            EndDialog(dialog, 0);
-        }
-    }
-    UINT_PTR timer;
-    static bool fired;
-};
-bool Failsafe::fired = false;
-
 } // namespace
 
 class AboutBox : public MainWindowTest {};
 
 TEST_F(AboutBox, ShowsNameVersionAndTheProgramIcon)
 {
-    Failsafe failsafe;
-    Failsafe::fired = false;
     bool mainDisabled = false;
     std::wstring caption, name;
     HICON icon = nullptr;
     HWND focus = nullptr, ok = nullptr;
-    WhileOpen inspect([&](HWND dialog) {
+    DialogDriver inspect([&](HWND dialog) {
         caption = TextOf(dialog);
         mainDisabled = !IsWindowEnabled(window);
         for (HWND c = GetWindow(dialog, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
@@ -97,8 +41,8 @@ TEST_F(AboutBox, ShowsNameVersionAndTheProgramIcon)
         EndDialog(dialog, IDOK);
     });
     EXPECT_EQ(0, Command(CmdAbout));
-    ASSERT_TRUE(inspect.ran()) << "the About box did not open";
-    EXPECT_FALSE(Failsafe::fired);
+    ASSERT_EQ(1, inspect.acted()) << "About boxes that opened";
+    EXPECT_EQ(0, inspect.forcedClosed());
     EXPECT_EQ(L"About Quillmark", caption);
     EXPECT_EQ(L"Quillmark, Version 1.0", name);
     EXPECT_NE(nullptr, icon) << "an icon in the icon control";
@@ -122,14 +66,13 @@ TEST_F(AboutBox, ClosesEveryWay)
         {"close box", [](HWND d) { PostMessageW(d, WM_SYSCOMMAND, SC_CLOSE, 0); }},
     };
     for (const auto& way : ways) {
-        Failsafe failsafe;
-        Failsafe::fired = false;
-        WhileOpen close(way.close);
-        EXPECT_EQ(0, Command(CmdAbout)) << way.how;
-        EXPECT_TRUE(close.ran()) << way.how << ": the box did not open";
-        EXPECT_FALSE(Failsafe::fired) << way.how << " did not close the box";
-        EXPECT_EQ(nullptr, FindWindowW(L"#32770", nullptr)) << way.how;
-        EXPECT_TRUE(IsWindowEnabled(window)) << way.how;
+        SCOPED_TRACE(way.how);
+        DialogDriver close(way.close);
+        EXPECT_EQ(0, Command(CmdAbout));
+        EXPECT_EQ(1, close.acted()) << "About boxes that opened";
+        EXPECT_EQ(0, close.forcedClosed()) << "the way did not close the box";
+        EXPECT_EQ(nullptr, DialogOfThisThread());
+        EXPECT_TRUE(IsWindowEnabled(window));
     }
 }
 
@@ -146,13 +89,13 @@ TEST_F(AboutBox, OpensFromAltQuestionMarkAndAltSlash)
     altKeys[VK_MENU] = altKeys[VK_LMENU] = 0x80;
     const LPARAM altDown = 1 | (1 << 29);
     for (WCHAR key : {L'?', L'/'}) {
-        Failsafe failsafe;
-        WhileOpen close([](HWND d) { EndDialog(d, IDCANCEL); });
+        SCOPED_TRACE(::testing::Message() << "Alt+" << char(key));
+        DialogDriver close([](HWND d) { EndDialog(d, IDCANCEL); });
         MSG msg = {window, WM_SYSCHAR, key, altDown, 0, {}};
         SetKeyboardState(altKeys);
-        EXPECT_TRUE(TranslateAcceleratorW(window, table, &msg)) << char(key);
+        EXPECT_TRUE(TranslateAcceleratorW(window, table, &msg));
         SetKeyboardState(keys);
-        EXPECT_TRUE(close.ran()) << "Alt+" << char(key) << " did not open the box";
+        EXPECT_EQ(1, close.acted()) << "About boxes that opened";
     }
     // Without Alt, the same characters are ordinary typing.
     MSG plain = {window, WM_CHAR, L'?', 1, 0, {}};

@@ -10,53 +10,10 @@
 
 namespace {
 
-const COLORREF white = RGB(255, 255, 255);
-const COLORREF red = RGB(255, 0, 0);
-const COLORREF black = RGB(0, 0, 0);
-
-SIZE ClientSize(HWND window)
-{
-    RECT client = {};
-    GetClientRect(window, &client);
-    return SIZE{client.right, client.bottom};
-}
-
-void FillBitmap(HBITMAP bitmap, COLORREF colour)
-{
-    HDC dc = CreateCompatibleDC(nullptr);
-    HGDIOBJ previous = SelectObject(dc, bitmap);
-    ASSERT_NE(nullptr, previous) << "the bitmap is held by another context";
-    BITMAP info = {};
-    GetObjectW(bitmap, sizeof(info), &info);
-    RECT all = {0, 0, info.bmWidth, info.bmHeight};
-    HBRUSH brush = CreateSolidBrush(colour);
-    FillRect(dc, &all, brush);
-    DeleteObject(brush);
-    SelectObject(dc, previous);
-    DeleteDC(dc);
-}
-
-COLORREF WindowPixel(HWND window, int x, int y)
-{
-    HDC dc = GetDC(window);
-    COLORREF pixel = GetPixel(dc, x, y);
-    ReleaseDC(window, dc);
-    return pixel;
-}
-
 class BackBufferTest : public MainWindowTest {
 protected:
     // A hidden window is sent no paint of its own; this runs one paint cycle.
     void Paint() { Send(WM_PAINT); }
-
-    void ExpectBitmapCoversClient(const char* when)
-    {
-        const SIZE client = ClientSize(window);
-        const BitmapShape shape = ShapeOf(backBufferBitmap);
-        EXPECT_EQ(client.cx, shape.width) << when;
-        EXPECT_EQ(client.cy, shape.height) << when;
-        EXPECT_GT(shape.bitsPerPixel, 1) << when << ": a monochrome bitmap";
-    }
 
     // Replaces the hidden window by one shown with Wine's null driver, whose
     // window surface GetPixel can read back; nothing reaches a screen.
@@ -64,7 +21,7 @@ protected:
     {
         DestroyWindow(window);
         PumpMessages();
-        ASSERT_TRUE(CreateMainWindow(GetModuleHandleW(nullptr), SW_SHOWNOACTIVATE));
+        ASSERT_TRUE(OpenMainWindow(SW_SHOWNOACTIVATE));
         window = mainWindow;
     }
 };
@@ -74,7 +31,7 @@ TEST_F(BackBufferTest, CreationMakesAColourBitmapOfTheClientSize)
     ASSERT_NE(nullptr, backBufferDC);
     ASSERT_NE(nullptr, backBufferBitmap);
     EXPECT_EQ(static_cast<DWORD>(OBJ_MEMDC), GetObjectType(backBufferDC));
-    ExpectBitmapCoversClient("after creation");
+    ExpectBackBufferCoversClient("after creation");
     EXPECT_EQ(backBufferBitmap, GetCurrentObject(backBufferDC, OBJ_BITMAP))
         << "the first paint's select was undone";
 }
@@ -86,13 +43,12 @@ TEST_F(BackBufferTest, BitmapFollowsTheClientSizeAcrossResizes)
         const std::string when =
             "resized to " + std::to_string(size.cx) + "x" + std::to_string(size.cy);
         ResizeClient(size.cx, size.cy);
-        ASSERT_EQ(size.cx, ClientSize(window).cx) << when << ": the window was not resized";
-        ExpectBitmapCoversClient(when.c_str());
+        ASSERT_EQ(size.cx, Client().right) << when << ": the window was not resized";
+        ExpectBackBufferCoversClient(when.c_str());
 
         Paint();
-        EXPECT_EQ(ClientSize(window).cx, clientRect.right) << when;
-        EXPECT_EQ(ClientSize(window).cy, clientRect.bottom) << when;
-        ExpectBitmapCoversClient((when + ", then painted").c_str());
+        EXPECT_EQ(Client(), clientRect) << when;
+        ExpectBackBufferCoversClient((when + ", then painted").c_str());
     }
 }
 
@@ -138,20 +94,29 @@ class SizeMessage : public BackBufferTest, public ::testing::WithParamInterface<
 TEST_P(SizeMessage, GivesAColourBitmapOfTheClientSize)
 {
     // Before any paint the memory context holds only its own one-pixel
-    // monochrome bitmap, which a new bitmap must not take after.
-    Validate();
+    // monochrome bitmap, which a new bitmap must not take after. A fresh
+    // window, with its first paint dropped, has had none.
     if (GetParam())
         Paint();
-    const SIZE client = ClientSize(window);
+    else
+        ShowFreshWindow();
+    Validate();
+    const RECT client = Client();
 
-    Send(WM_SIZE, SIZE_RESTORED, MAKELPARAM(client.cx, client.cy));
+    Send(WM_SIZE, SIZE_RESTORED, MAKELPARAM(client.right, client.bottom));
 
-    ExpectBitmapCoversClient("after WM_SIZE");
-    FillBitmap(backBufferBitmap, black);
-    AppendRectangle(Rectangles(20, 20, 40, 40, red, true, RECT{}, nullptr));
+    ExpectBackBufferCoversClient("after WM_SIZE");
+    {
+        // No paint has selected the new bitmap yet.
+        const BitmapPixels bitmap(backBufferBitmap);
+        ASSERT_FALSE(bitmap.held()) << "the bitmap is held by a context";
+        bitmap.Fill(client, black);
+    }
+    AppendShape({Kind::Rectangle, 20, 20, 40, 40, red, true});
     Paint();
-    EXPECT_EQ(red, BackBufferPixel(30, 30)) << "the bitmap holds no colour";
-    EXPECT_EQ(white, BackBufferPixel(5, 5));
+    const Pixels picture(backBufferDC);
+    EXPECT_EQ(Rgb{red}, Rgb{picture.At(30, 30)}) << "the bitmap holds no colour";
+    EXPECT_EQ(Rgb{white}, Rgb{picture.At(5, 5)});
 }
 
 INSTANTIATE_TEST_SUITE_P(Paints, SizeMessage, ::testing::Bool(),
@@ -164,22 +129,35 @@ struct EmptyClient {
     void (*shrink)(HWND window);
 };
 
+void PrintTo(const EmptyClient& way, std::ostream* out)
+{
+    *out << way.name;
+}
+
+void Minimise(HWND window)
+{
+    ShowWindow(window, SW_SHOWMINNOACTIVE);
+    PumpMessages();
+}
+
+void ShrinkFrameToNothing(HWND window)
+{
+    SetWindowPos(window, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    PumpMessages();
+}
+
 class EmptyClientArea : public BackBufferTest, public ::testing::WithParamInterface<EmptyClient> {};
 
 TEST_P(EmptyClientArea, KeepsThePicturesBitmapAndPaintsOnAfterwards)
 {
     ResizeClient(320, 240);
+    ExpectBackBufferCoversClient("at 320x240");
     const HBITMAP picture = backBufferBitmap;
     GetParam().shrink(window);
-    const SIZE client = ClientSize(window);
-    EXPECT_TRUE(client.cx == 0 || client.cy == 0)
-        << "the client is still " << client.cx << "x" << client.cy;
+    const RECT client = Client();
+    EXPECT_TRUE(IsRectEmpty(&client)) << "the client is " << ::testing::PrintToString(client);
 
-    EXPECT_EQ(picture, backBufferBitmap);
-    const BitmapShape shape = ShapeOf(backBufferBitmap);
-    EXPECT_EQ(320, shape.width);
-    EXPECT_EQ(240, shape.height);
-    EXPECT_GT(shape.bitsPerPixel, 1) << "a monochrome bitmap";
+    EXPECT_EQ(picture, backBufferBitmap) << "the picture's bitmap was replaced";
     Paint();
     ASSERT_TRUE(IsWindow(window));
 
@@ -187,60 +165,47 @@ TEST_P(EmptyClientArea, KeepsThePicturesBitmapAndPaintsOnAfterwards)
     ShowWindow(window, SW_HIDE);
     ResizeClient(400, 300);
     Paint();
-    ExpectBitmapCoversClient("back at 400x300");
+    ExpectBackBufferCoversClient("back at 400x300");
 }
 
 INSTANTIATE_TEST_SUITE_P(Ways, EmptyClientArea,
-                         ::testing::Values(EmptyClient{"Minimised",
-                                                       [](HWND window) {
-                                                           ShowWindow(window, SW_SHOWMINNOACTIVE);
-                                                           PumpMessages();
-                                                       }},
-                                           EmptyClient{"ZeroSizeFrame",
-                                                       [](HWND window) {
-                                                           SetWindowPos(window, nullptr, 0, 0, 0, 0,
-                                                                        SWP_NOMOVE | SWP_NOZORDER |
-                                                                            SWP_NOACTIVATE);
-                                                           PumpMessages();
-                                                       }}),
-                         [](const ::testing::TestParamInfo<EmptyClient>& info) {
-                             return std::string(info.param.name);
-                         });
+                         ::testing::Values(EmptyClient{"Minimised", Minimise},
+                                           EmptyClient{"ZeroSizeFrame", ShrinkFrameToNothing}),
+                         PrintedName());
 
 TEST_F(BackBufferTest, PaintLeavesThePictureSelectedInTheBackBuffer)
 {
     ResizeClient(300, 200);
-    AppendRectangle(Rectangles(20, 20, 40, 40, red, true, RECT{}, nullptr));
-    RECT all = {0, 0, 300, 200};
-    FillRect(backBufferDC, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    AppendShape({Kind::Rectangle, 20, 20, 40, 40, red, true});
+    const Pixels picture(backBufferDC);
+    picture.Fill({0, 0, 300, 200}, black);
 
     Paint();
 
     EXPECT_EQ(backBufferBitmap, GetCurrentObject(backBufferDC, OBJ_BITMAP))
         << "the paint put another bitmap back";
-    EXPECT_EQ(red, BackBufferPixel(30, 30));
-    EXPECT_EQ(white, BackBufferPixel(5, 5));
-    EXPECT_EQ(white, BackBufferPixel(299, 199)) << "bottom-right corner";
-    EXPECT_EQ(white, BackBufferPixel(150, 100));
+    EXPECT_EQ(Rgb{red}, Rgb{picture.At(30, 30)});
+    EXPECT_EQ(Rgb{white}, Rgb{picture.At(5, 5)});
+    EXPECT_EQ(Rgb{white}, Rgb{picture.At(299, 199)}) << "bottom-right corner";
+    EXPECT_EQ(Rgb{white}, Rgb{picture.At(150, 100)});
 }
 
 // The paints that run inside a size handler, and the bitmap each drew through.
 struct NestedPaint {
-    BitmapShape bitmap;
+    BitmapFormat bitmap;
     RECT client;
 };
-WNDPROC programProc;
 int sizeDepth;
 std::vector<NestedPaint> nestedPaints;
 
 LRESULT CALLBACK NestedPaintSpy(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     sizeDepth += message == WM_SIZE;
-    LRESULT result = CallWindowProcW(programProc, window, message, wParam, lParam);
+    LRESULT result = MainWindowProc(window, message, wParam, lParam);
     sizeDepth -= message == WM_SIZE;
     if (message == WM_PAINT && sizeDepth > 0) {
         auto bitmap = static_cast<HBITMAP>(GetCurrentObject(backBufferDC, OBJ_BITMAP));
-        nestedPaints.push_back(NestedPaint{ShapeOf(bitmap), clientRect});
+        nestedPaints.push_back(NestedPaint{FormatOf(bitmap), clientRect});
     }
     return result;
 }
@@ -250,16 +215,16 @@ TEST_F(BackBufferTest, RestoredWindowIsRepaintedThroughABitmapThatCoversIt)
     ResizeClient(400, 300);
     ShowWindow(window, SW_SHOWMINNOACTIVE);
     PumpMessages();
-    BitmapShape shape = ShapeOf(backBufferBitmap);
-    EXPECT_EQ(400, shape.width) << "minimised";
-    EXPECT_EQ(300, shape.height) << "minimised";
+    const BitmapFormat format = FormatOf(backBufferBitmap);
+    EXPECT_EQ(400, format.width) << "minimised";
+    EXPECT_EQ(300, format.height) << "minimised";
 
     nestedPaints.clear();
-    programProc = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(NestedPaintSpy)));
-    ShowWindow(window, SW_SHOWNOACTIVATE);
-    PumpMessages();
-    SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(programProc));
+    {
+        ProcedureSwap spy(window, NestedPaintSpy);
+        ShowWindow(window, SW_SHOWNOACTIVATE);
+        PumpMessages();
+    }
 
     ASSERT_FALSE(nestedPaints.empty()) << "the restore ran no paint inside its size message";
     for (const NestedPaint& paint : nestedPaints) {
@@ -267,7 +232,7 @@ TEST_F(BackBufferTest, RestoredWindowIsRepaintedThroughABitmapThatCoversIt)
         EXPECT_GE(paint.bitmap.width, paint.client.right) << "nested paint";
         EXPECT_GE(paint.bitmap.height, paint.client.bottom) << "nested paint";
     }
-    ExpectBitmapCoversClient("restored");
+    ExpectBackBufferCoversClient("restored");
 }
 
 TEST_F(BackBufferTest, DestroyingTheWindowReleasesTheBackBuffer)
@@ -287,22 +252,19 @@ TEST_F(BackBufferTest, DestroyingTheWindowReleasesTheBackBuffer)
 
 TEST_F(BackBufferTest, NewWindowIsPaintedFromTheBackBufferAtOnce)
 {
-    AppendRectangle(Rectangles(20, 20, 40, 40, red, true, RECT{}, nullptr));
+    AppendShape({Kind::Rectangle, 20, 20, 40, 40, red, true});
     ShowFreshWindow();
-    const SIZE client = ClientSize(window);
+    const RECT client = Client();
 
     // The paints while the window was being shown came before the back buffer.
-    const RECT pending = UpdateBox();
-    EXPECT_EQ(0, pending.left);
-    EXPECT_EQ(0, pending.top);
-    EXPECT_EQ(client.cx, pending.right) << "creation left the client unpainted";
-    EXPECT_EQ(client.cy, pending.bottom) << "creation left the client unpainted";
+    EXPECT_EQ(Client(), UpdateBox()) << "creation left the client unpainted";
 
     PumpMessages();
 
-    EXPECT_EQ(white, WindowPixel(window, 5, 5));
-    EXPECT_EQ(red, WindowPixel(window, 30, 30));
-    EXPECT_EQ(white, WindowPixel(window, client.cx - 1, client.cy - 1));
+    const WindowPixels shown(window);
+    EXPECT_EQ(Rgb{white}, Rgb{shown.At(5, 5)});
+    EXPECT_EQ(Rgb{red}, Rgb{shown.At(30, 30)});
+    EXPECT_EQ(Rgb{white}, Rgb{shown.At(client.right - 1, client.bottom - 1)});
 }
 
 TEST_F(BackBufferTest, WindowGrownWhileHiddenIsWhiteToItsEdgesOnceShown)
@@ -317,11 +279,12 @@ TEST_F(BackBufferTest, WindowGrownWhileHiddenIsWhiteToItsEdgesOnceShown)
     ShowWindow(window, SW_SHOWNOACTIVATE);
     PumpMessages();
 
-    ASSERT_EQ(700, ClientSize(window).cx);
-    ExpectBitmapCoversClient("shown again");
-    EXPECT_EQ(white, WindowPixel(window, 150, 100));
-    EXPECT_EQ(white, WindowPixel(window, 650, 450)) << "beyond the size the window had";
-    EXPECT_EQ(white, WindowPixel(window, 699, 499));
+    ASSERT_EQ(700, Client().right);
+    ExpectBackBufferCoversClient("shown again");
+    const WindowPixels shown(window);
+    EXPECT_EQ(Rgb{white}, Rgb{shown.At(150, 100)});
+    EXPECT_EQ(Rgb{white}, Rgb{shown.At(650, 450)}) << "beyond the size the window had";
+    EXPECT_EQ(Rgb{white}, Rgb{shown.At(699, 499)});
 }
 
 } // namespace

@@ -3,11 +3,13 @@
 #include "test_support.h"
 
 #include <cstring>
+#include <vector>
 
 #include "app/app.h"
 #include "app/resource.h"
 #include "model/drawing.h"
 #include "paint/backbuffer.h"
+#include "tools/colour.h"
 #include "tools/toolstate.h"
 
 class Dispatch : public MainWindowTest {
@@ -25,27 +27,23 @@ protected:
 
 TEST_F(Dispatch, HandledMessagesReturnZero)
 {
-    const struct {
+    struct Case {
         UINT message;
         WPARAM wParam;
         LPARAM lParam;
-    } cases[] = {
+    };
+    std::vector<Case> cases = {
         {WM_PAINT, 0, 0},
         {WM_SIZE, SIZE_RESTORED, MAKELPARAM(300, 200)},
-        {WM_LBUTTONDOWN, MK_LBUTTON, MouseAt(5, 5)},
-        {WM_MOUSEMOVE, MK_LBUTTON, MouseAt(6, 6)},
-        {WM_LBUTTONUP, 0, MouseAt(7, 7)},
-        {WM_COMMAND, CmdRectangle, 0},
-        {WM_COMMAND, CmdEllipse, 0},
-        {WM_COMMAND, CmdFilledRectangle, 0},
-        {WM_COMMAND, CmdFilledEllipse, 0},
-        {WM_COMMAND, CmdLineTool, 0},
-        {WM_COMMAND, CmdPencil, 0},
-        {WM_COMMAND, CmdEraser, 0},
+        {WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5)},
+        {WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(6, 6)},
+        {WM_LBUTTONUP, 0, MAKELPARAM(7, 7)},
         {WM_COMMAND, CmdClear, 0},
         {WM_COMMAND, MAKEWPARAM(CmdClear, 1), 0}, // as an accelerator sends it
     };
-    for (const auto& c : cases) {
+    for (const Tool& tool : tools)
+        cases.push_back(Case{WM_COMMAND, tool.command, 0});
+    for (const Case& c : cases) {
         InvalidateRect(window, nullptr, TRUE);
         EXPECT_EQ(0, Send(c.message, c.wParam, c.lParam))
             << "message " << std::hex << c.message << " wParam " << c.wParam;
@@ -72,14 +70,14 @@ TEST_F(Dispatch, UnknownCommandsGoToTheDefaultProcedure)
                               MAKEWPARAM(32774, 0xFFFF)};
     Command(CmdLineTool);
     AppendLine(Line(1, 2, 3, 4, 0));
-    const ToolState tools = toolState;
+    const ToolState chosen = toolState;
     for (WPARAM id : unknown) {
         Validate();
         LRESULT expected = DefWindowProcW(window, WM_COMMAND, id, 0);
         EXPECT_EQ(expected, Send(WM_COMMAND, id, 0)) << "command " << id;
         EXPECT_TRUE(IsWindow(window)) << "command " << id;
-        EXPECT_FALSE(GetUpdateRect(window, nullptr, FALSE)) << "command " << id;
-        EXPECT_EQ(0, std::memcmp(&tools, &toolState, sizeof(tools))) << "command " << id;
+        EXPECT_EQ(RECT{}, UpdateBox()) << "command " << id;
+        EXPECT_EQ(chosen, toolState) << "command " << id;
         EXPECT_EQ(1, drawingLists.lineCount) << "command " << id;
     }
 }
@@ -98,10 +96,12 @@ TEST_F(Dispatch, OtherMessagesGoToTheDefaultProcedure)
 
 TEST_F(Dispatch, ExitDestroysTheWindowAndQuitsWithZero)
 {
+    const HBRUSH brush = currentBrush = CreateSolidBrush(blue);
     EXPECT_EQ(0, Command(CmdExit));
     EXPECT_FALSE(IsWindow(window));
     EXPECT_EQ(0, QuitCode());
     EXPECT_EQ(nullptr, backBufferDC) << "back buffer released with the window";
+    EXPECT_EQ(0u, GetObjectType(brush)) << "the drawing brush outlived the window";
 }
 
 TEST_F(Dispatch, CloseBoxQuitsWithZero)

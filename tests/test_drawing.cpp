@@ -4,8 +4,7 @@
 #include <climits>
 #include <cstdlib>
 #include <new>
-#include <cstring>
-#include <random>
+#include <vector>
 
 #include "app/resource.h"
 #include "model/drawing.h"
@@ -41,50 +40,26 @@ void operator delete(void* p, std::size_t) noexcept
 
 namespace {
 
-const COLORREF blue = RGB(0, 0, 255);
-
 // Makes allocations fail for as long as it lives.
 struct OutOfMemory {
     OutOfMemory() { allocationsFail = true; }
     ~OutOfMemory() { allocationsFail = false; }
 };
 
-::testing::AssertionResult CountsMatchLists()
+// Appends one record of a kind, numbered n.
+bool AppendKind(Kind kind, int n)
 {
-    const DrawingLists& d = drawingLists;
-    const struct {
-        const char* name;
-        int count;
-        size_t size;
-    } lists[] = {
-        {"rectangle", d.rectangleCount, d.rectangleList.size()},
-        {"circle", d.circleCount, d.circleList.size()},
-        {"line", d.lineCount, d.lineList.size()},
-        {"pencil", d.pencilCount, d.pencilList.size()},
-        {"eraser", d.eraserCount, d.eraserList.size()},
-    };
-    for (const auto& list : lists)
-        if (list.count < 0 || static_cast<size_t>(list.count) != list.size)
-            return ::testing::AssertionFailure()
-                   << list.name << " count " << list.count << " size " << list.size;
-    return ::testing::AssertionSuccess();
+    const bool fillable = kind == Kind::Rectangle || kind == Kind::Ellipse;
+    return AppendShape({kind, n, n, n + 1, n + 1, blue, fillable && n % 2 == 1});
 }
 
-// Appends one record of the given kind, 0 to 4, numbered n.
-bool AppendKind(int kind, int n)
+// Every record of every list.
+std::vector<std::vector<Shape>> AllRecords()
 {
-    switch (kind) {
-    case 0:
-        return AppendRectangle(Rectangles(n, n, n + 1, n + 1, blue, n % 2, RECT{}, nullptr));
-    case 1:
-        return AppendCircle(Circles(n, n, n + 1, n + 1, blue, n % 2, RECT{}, nullptr));
-    case 2:
-        return AppendLine(Line(n, n, n + 1, n + 1, blue));
-    case 3:
-        return AppendPencil(Pencil(n, n, n + 1, n + 1, blue, nullptr));
-    default:
-        return AppendEraser(Eraser(n, n, n + 1, n + 1, blue, nullptr));
-    }
+    std::vector<std::vector<Shape>> all;
+    for (Kind kind : kinds)
+        all.push_back(ShapesOf(kind));
+    return all;
 }
 
 } // namespace
@@ -94,18 +69,17 @@ class Drawing : public MainWindowTest {};
 TEST_F(Drawing, EmptyAtStart)
 {
     EXPECT_TRUE(CountsMatchLists());
-    EXPECT_EQ(0, drawingLists.rectangleCount + drawingLists.circleCount + drawingLists.lineCount +
-                     drawingLists.pencilCount + drawingLists.eraserCount);
+    EXPECT_EQ(0, RecordCount());
 }
 
 TEST_F(Drawing, CountsFollowAppendsAndClears)
 {
-    std::mt19937 random(1234);
+    Random random(1234);
     for (int step = 0; step < 5000; ++step) {
-        if (random() % 200 == 0)
+        if (random.Below(200) == 0)
             ClearDrawing(window);
         else
-            ASSERT_TRUE(AppendKind(random() % 5, step));
+            ASSERT_TRUE(AppendKind(kinds[random.Below(5)], step));
         ASSERT_TRUE(CountsMatchLists()) << "after step " << step;
     }
 }
@@ -116,27 +90,25 @@ TEST_F(Drawing, RecordsKeepTheirOrderAndStartAgainAfterClear)
         AppendLine(Line(n, 0, 0, 0, blue));
     ASSERT_EQ(3, drawingLists.lineCount);
     for (int n = 0; n < 3; ++n)
-        EXPECT_EQ(n, drawingLists.lineList[n].getStartX()) << "record " << n;
+        EXPECT_EQ(Line(n, 0, 0, 0, blue), drawingLists.lineList[n]) << "record " << n;
 
     Command(CmdClear);
     AppendLine(Line(42, 0, 0, 0, blue));
     ASSERT_EQ(1, drawingLists.lineCount);
-    EXPECT_EQ(42, drawingLists.lineList[0].getStartX());
+    EXPECT_EQ(Line(42, 0, 0, 0, blue), drawingLists.lineList[0]);
 }
 
 TEST_F(Drawing, ClearOnEmptyListsStillRepaintsEverything)
 {
     Validate();
     EXPECT_EQ(0, Command(CmdClear));
-    RECT client, box = UpdateBox();
-    GetClientRect(window, &client);
-    EXPECT_TRUE(EqualRect(&client, &box)) << "update box " << box.right << "x" << box.bottom;
+    EXPECT_EQ(Client(), UpdateBox());
 }
 
 TEST_F(Drawing, ClearChangesNothingButThePicture)
 {
-    for (int kind = 0; kind < 5; ++kind)
-        AppendKind(kind, kind);
+    for (Kind kind : kinds)
+        AppendKind(kind, 1);
     Command(CmdPencil);
     toolState.pencilDown = true;
     toolState.eraserDown = true;
@@ -152,12 +124,11 @@ TEST_F(Drawing, ClearChangesNothingButThePicture)
     Command(CmdClear);
 
     EXPECT_TRUE(CountsMatchLists());
-    EXPECT_EQ(0, drawingLists.rectangleCount + drawingLists.circleCount + drawingLists.lineCount +
-                     drawingLists.pencilCount + drawingLists.eraserCount);
-    EXPECT_EQ(0, std::memcmp(&tools, &toolState, sizeof(tools))) << "tool flags changed";
-    EXPECT_EQ(3, rectangleStart.x);
-    EXPECT_EQ(6, mousePoint.y);
-    EXPECT_EQ(blue, currentColour);
+    EXPECT_EQ(0, RecordCount());
+    EXPECT_EQ(tools, toolState);
+    EXPECT_EQ((POINT{3, 4}), rectangleStart);
+    EXPECT_EQ((POINT{5, 6}), mousePoint);
+    EXPECT_EQ(Rgb{blue}, Rgb{currentColour});
     EXPECT_EQ(brush, currentBrush);
     EXPECT_EQ(dc, backBufferDC);
     EXPECT_EQ(bitmap, backBufferBitmap);
@@ -167,39 +138,32 @@ TEST_F(Drawing, ClearChangesNothingButThePicture)
 TEST_F(Drawing, StrokeGoesOnIntoTheClearedList)
 {
     Command(CmdPencil);
-    Send(WM_LBUTTONDOWN, MK_LBUTTON, MouseAt(10, 10));
-    Send(WM_MOUSEMOVE, MK_LBUTTON, MouseAt(12, 10));
+    Press(10, 10);
+    Drag(12, 10);
     Command(CmdClear);
-    Send(WM_MOUSEMOVE, MK_LBUTTON, MouseAt(14, 10));
-    ASSERT_EQ(1, drawingLists.pencilCount);
-    EXPECT_EQ(14, drawingLists.pencilList[0].getEndX());
+    Drag(14, 10);
+    EXPECT_EQ(std::vector<Shape>{(Shape{Kind::Pencil, 12, 10, 14, 10, black})},
+              ShapesOf(Kind::Pencil));
 }
 
 TEST_F(Drawing, AppendWithoutMemoryDropsTheRecordAndGoesOn)
 {
-    for (int kind = 0; kind < 5; ++kind) {
+    for (Kind kind : kinds) {
+        SCOPED_TRACE(::testing::PrintToString(kind));
         // Fill the list to its capacity, so the next append must allocate.
         do
             ASSERT_TRUE(AppendKind(kind, 1));
-        while (kind == 0 ? drawingLists.rectangleList.size() < drawingLists.rectangleList.capacity()
-               : kind == 1 ? drawingLists.circleList.size() < drawingLists.circleList.capacity()
-               : kind == 2 ? drawingLists.lineList.size() < drawingLists.lineList.capacity()
-               : kind == 3 ? drawingLists.pencilList.size() < drawingLists.pencilList.capacity()
-                           : drawingLists.eraserList.size() < drawingLists.eraserList.capacity());
-        const DrawingLists before = drawingLists;
+        while (ListOf(kind).size < ListOf(kind).capacity);
+        const std::vector<std::vector<Shape>> before = AllRecords();
         {
             OutOfMemory noMemory;
-            EXPECT_FALSE(AppendKind(kind, 2)) << "kind " << kind;
+            EXPECT_FALSE(AppendKind(kind, 2));
         }
-        EXPECT_TRUE(CountsMatchLists()) << "kind " << kind;
-        EXPECT_EQ(before.rectangleCount, drawingLists.rectangleCount) << "kind " << kind;
-        EXPECT_EQ(before.circleCount, drawingLists.circleCount) << "kind " << kind;
-        EXPECT_EQ(before.lineCount, drawingLists.lineCount) << "kind " << kind;
-        EXPECT_EQ(before.pencilCount, drawingLists.pencilCount) << "kind " << kind;
-        EXPECT_EQ(before.eraserCount, drawingLists.eraserCount) << "kind " << kind;
+        EXPECT_TRUE(CountsMatchLists());
+        EXPECT_EQ(before, AllRecords());
 
-        EXPECT_TRUE(AppendKind(kind, 3)) << "kind " << kind << ": memory is back";
-        EXPECT_TRUE(CountsMatchLists()) << "kind " << kind;
+        EXPECT_TRUE(AppendKind(kind, 3)) << "memory is back";
+        EXPECT_TRUE(CountsMatchLists());
     }
 }
 
@@ -208,25 +172,25 @@ TEST_F(Drawing, AppendWithoutMemoryDropsTheRecordAndGoesOn)
 TEST_F(Drawing, GestureWithoutMemoryChangesNothing)
 {
     Command(CmdRectangle);
-    while (drawingLists.rectangleList.size() < drawingLists.rectangleList.capacity() ||
-           drawingLists.rectangleList.empty()) {
-        Send(WM_LBUTTONDOWN, MK_LBUTTON, MouseAt(1, 1));
-        Send(WM_LBUTTONUP, 0, MouseAt(2, 2));
+    while (ListOf(Kind::Rectangle).size < ListOf(Kind::Rectangle).capacity ||
+           ListOf(Kind::Rectangle).size == 0) {
+        Press(1, 1);
+        Release(2, 2);
     }
-    const int count = drawingLists.rectangleCount;
+    const std::vector<Shape> before = ShapesOf(Kind::Rectangle);
     Validate();
     {
         OutOfMemory noMemory;
-        Send(WM_LBUTTONDOWN, MK_LBUTTON, MouseAt(10, 10));
-        EXPECT_EQ(0, Send(WM_LBUTTONUP, 0, MouseAt(20, 20)));
+        Press(10, 10);
+        EXPECT_EQ(0, Release(20, 20));
     }
-    EXPECT_EQ(count, drawingLists.rectangleCount);
+    EXPECT_EQ(before, ShapesOf(Kind::Rectangle));
     EXPECT_TRUE(CountsMatchLists());
-    EXPECT_FALSE(GetUpdateRect(window, nullptr, FALSE)) << "nothing new to show";
+    EXPECT_EQ(RECT{}, UpdateBox()) << "nothing new to show";
 
-    Send(WM_LBUTTONDOWN, MK_LBUTTON, MouseAt(10, 10));
-    Send(WM_LBUTTONUP, 0, MouseAt(20, 20));
-    EXPECT_EQ(count + 1, drawingLists.rectangleCount);
+    Press(10, 10);
+    Release(20, 20);
+    EXPECT_EQ(static_cast<int>(before.size()) + 1, drawingLists.rectangleCount);
     EXPECT_TRUE(CountsMatchLists());
 }
 

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "app/app.h"
 #include "app/resource.h"
 #include "model/drawing.h"
 #include "paint/backbuffer.h"
@@ -20,61 +21,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-const COLORREF white = RGB(255, 255, 255);
-
-// Splitmix64, so that a seed gives the same messages with every compiler.
-class Random {
-public:
-    explicit Random(uint64_t seed) : state_(seed) {}
-    uint64_t Next()
-    {
-        uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return z ^ (z >> 31);
-    }
-    // Uniform in [0, bound).
-    unsigned Below(unsigned bound) { return static_cast<unsigned>(Next() % bound); }
-    bool Chance(unsigned percent) { return Below(100) < percent; }
-
-private:
-    uint64_t state_;
-};
-
 double SecondsSince(Clock::time_point start)
 {
     return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-RECT ClientOf(HWND window)
-{
-    RECT client = {};
-    GetClientRect(window, &client);
-    return client;
-}
-
-bool CountsMatchLists(std::string* detail)
-{
-    const DrawingLists& l = drawingLists;
-    struct {
-        const char* name;
-        int count;
-        size_t size;
-    } lists[] = {
-        {"rectangle", l.rectangleCount, l.rectangleList.size()},
-        {"circle", l.circleCount, l.circleList.size()},
-        {"line", l.lineCount, l.lineList.size()},
-        {"pencil", l.pencilCount, l.pencilList.size()},
-        {"eraser", l.eraserCount, l.eraserList.size()},
-    };
-    for (const auto& list : lists) {
-        if (list.count < 0 || static_cast<size_t>(list.count) != list.size) {
-            *detail = std::string(list.name) + "Count " + std::to_string(list.count) +
-                      ", list size " + std::to_string(list.size);
-            return false;
-        }
-    }
-    return true;
 }
 
 class RobustnessTest : public MainWindowTest {
@@ -85,30 +34,38 @@ protected:
     {
         currentColour = RGB(200, 0, 0);
         Command(CmdFilledRectangle);
-        Send(WM_LBUTTONDOWN, MK_LBUTTON, MouseAt(40, 30));
-        Send(WM_LBUTTONUP, 0, MouseAt(100, 90));
+        Press(40, 30);
+        Release(100, 90);
         currentColour = RGB(0, 0, 200);
         Command(CmdLineTool);
-        Send(WM_LBUTTONDOWN, MK_LBUTTON, MouseAt(20, 120));
-        Send(WM_LBUTTONUP, 0, MouseAt(140, 120));
+        Press(20, 120);
+        Release(140, 120);
         Command(CmdPencil);
     }
 
     void ExpectKnownPicture(const char* when)
     {
         SCOPED_TRACE(when);
-        EXPECT_EQ(RGB(200, 0, 0), BackBufferPixel(70, 60)) << "inside the rectangle";
-        EXPECT_EQ(RGB(0, 0, 200), BackBufferPixel(80, 120)) << "on the line";
-        EXPECT_EQ(white, BackBufferPixel(150, 60)) << "background";
-        EXPECT_EQ(white, BackBufferPixel(10, 10)) << "background";
+        const Pixels picture(backBufferDC);
+        EXPECT_EQ(Rgb{RGB(200, 0, 0)}, Rgb{picture.At(70, 60)}) << "inside the rectangle";
+        EXPECT_EQ(Rgb{RGB(0, 0, 200)}, Rgb{picture.At(80, 120)}) << "on the line";
+        EXPECT_EQ(Rgb{white}, Rgb{picture.At(150, 60)}) << "background";
+        EXPECT_EQ(Rgb{white}, Rgb{picture.At(10, 10)}) << "background";
     }
 };
 
 // ---------------------------------------------------------------- fuzzing
 
-const unsigned handledCommands[] = {CmdRectangle,     CmdEllipse,  CmdFilledRectangle,
-                                    CmdFilledEllipse, CmdLineTool, CmdPencil,
-                                    CmdEraser,        CmdClear,    CmdColourBlank};
+// The seven tool commands, Clear and the unlabelled Colours item.
+std::vector<unsigned> HandledCommands()
+{
+    std::vector<unsigned> commands;
+    for (const Tool& tool : tools)
+        commands.push_back(tool.command);
+    commands.push_back(CmdClear);
+    commands.push_back(CmdColourBlank);
+    return commands;
+}
 
 // Commands that open a modal dialog or end the window.
 bool LeftOut(unsigned command)
@@ -139,9 +96,10 @@ WPARAM RandomButtons(Random& random)
 
 WPARAM RandomCommand(Random& random)
 {
+    static const std::vector<unsigned> handled = HandledCommands();
     unsigned command;
     if (random.Chance(80)) {
-        command = handledCommands[random.Below(sizeof handledCommands / sizeof *handledCommands)];
+        command = handled[random.Below(static_cast<unsigned>(handled.size()))];
     } else {
         do {
             command = random.Below(0x10000);
@@ -195,8 +153,7 @@ TEST_F(RobustnessTest, RandomMessagesLeaveConsistentListsAndAWorkingPaint)
             Send(WM_MOUSEMOVE, RandomButtons(random), RandomPoint(random));
         }
         if (i % 1000 == 999) {
-            std::string detail;
-            ASSERT_TRUE(CountsMatchLists(&detail)) << "after message " << i << ": " << detail;
+            ASSERT_TRUE(CountsMatchLists()) << "after message " << i;
             PumpMessages();
         }
         // Keeps memory and the cost of each paint bounded.
@@ -207,8 +164,7 @@ TEST_F(RobustnessTest, RandomMessagesLeaveConsistentListsAndAWorkingPaint)
     std::printf("message fuzzer: %d messages (%d paints, %d size messages, %d resizes) in %.1f s\n",
                 messages, paints, sizes, resizes, SecondsSince(start));
 
-    std::string detail;
-    EXPECT_TRUE(CountsMatchLists(&detail)) << detail;
+    EXPECT_TRUE(CountsMatchLists());
     // Wine may keep one more cached device context after resizes to odd
     // sizes; a leak per paint, size message or shape would show as thousands.
     const int gdiAfter = CountGdiObjects();
@@ -249,50 +205,9 @@ TEST_F(RobustnessTest, SizeMessagesLeaveNoGdiObjectsBehind)
     Send(WM_PAINT);
 
     EXPECT_EQ(before, CountGdiObjects()) << "after " << sizeMessages << " size messages";
-    RECT client = ClientOf(window);
-    BitmapShape shape = ShapeOf(backBufferBitmap);
-    EXPECT_EQ(client.right, shape.width);
-    EXPECT_EQ(client.bottom, shape.height);
+    ExpectBackBufferCoversClient("after the size messages");
     ExpectKnownPicture("after the size messages");
 }
-
-// Confirms every colour dialog that this thread opens, from inside its modal
-// loop: the CBT hook sees the dialog being activated and posts it a click on OK.
-class ColourDialogConfirmer {
-public:
-    ColourDialogConfirmer()
-    {
-        confirmed = 0;
-        hook_ = SetWindowsHookExW(WH_CBT, Hook, nullptr, GetCurrentThreadId());
-    }
-    ~ColourDialogConfirmer() { UnhookWindowsHookEx(hook_); }
-    ColourDialogConfirmer(const ColourDialogConfirmer&) = delete;
-    ColourDialogConfirmer& operator=(const ColourDialogConfirmer&) = delete;
-
-    bool hooked() const { return hook_ != nullptr; }
-    static int confirmed;
-
-private:
-    static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam)
-    {
-        if (code == HCBT_ACTIVATE) {
-            HWND dialog = reinterpret_cast<HWND>(wParam);
-            WCHAR className[16] = {};
-            GetClassNameW(dialog, className, 16);
-            HWND ok = GetDlgItem(dialog, IDOK);
-            if (std::wstring(className) == L"#32770" && ok) {
-                PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
-                             reinterpret_cast<LPARAM>(ok));
-                ++confirmed;
-            }
-        }
-        return CallNextHookEx(nullptr, code, wParam, lParam);
-    }
-
-    HHOOK hook_;
-};
-
-int ColourDialogConfirmer::confirmed;
 
 TEST_F(RobustnessTest, ConfirmedColourChoicesLeaveNoGdiObjectsBehind)
 {
@@ -302,11 +217,10 @@ TEST_F(RobustnessTest, ConfirmedColourChoicesLeaveNoGdiObjectsBehind)
     const double budgetSeconds = 60;
     const int atLeast = 200;
 
-    ColourDialogConfirmer confirmer;
-    ASSERT_TRUE(confirmer.hooked()) << "error " << GetLastError();
+    DialogDriver confirm([](HWND dialog) { ClickButton(dialog, IDOK); });
     for (int i = 0; i < 20; ++i)
         Command(CmdChooseColour);
-    ASSERT_EQ(20, ColourDialogConfirmer::confirmed) << "the dialog was not confirmed";
+    ASSERT_EQ(20, confirm.acted()) << "colour dialogs confirmed";
     const int before = CountGdiObjects();
 
     const Clock::time_point start = Clock::now();
@@ -324,50 +238,27 @@ TEST_F(RobustnessTest, ConfirmedColourChoicesLeaveNoGdiObjectsBehind)
                 seconds * 1000 / choices);
     RecordProperty("colour_choices", choices);
 
-    EXPECT_EQ(20 + choices, ColourDialogConfirmer::confirmed);
+    EXPECT_EQ(20 + choices, confirm.acted());
+    EXPECT_EQ(0, confirm.forcedClosed());
     EXPECT_GE(choices, atLeast) << "too few dialogs in " << budgetSeconds << " s";
     EXPECT_EQ(before, CountGdiObjects()) << "after " << choices << " colour choices";
-    LOGBRUSH brush = {};
-    ASSERT_EQ(static_cast<int>(sizeof brush), GetObjectW(currentBrush, sizeof brush, &brush))
-        << "the current brush is not a live brush";
-    EXPECT_EQ(chosen, brush.lbColor);
-    EXPECT_EQ(chosen, currentColour);
+    EXPECT_TRUE(IsSolidBrushOf(currentBrush, chosen));
+    EXPECT_EQ(Rgb{chosen}, Rgb{currentColour});
 }
 
 // ---------------------------------------------------------------- refusals
 
 // Lets the main window grow past the screen, which the platform otherwise
-// does not allow: every other message goes to the program's own procedure.
-class UnboundedWindow {
-public:
-    explicit UnboundedWindow(HWND window) : window_(window)
-    {
-        programProc = reinterpret_cast<WNDPROC>(
-            SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Proc)));
+// does not allow.
+LRESULT CALLBACK UnboundedWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    LRESULT result = MainWindowProc(window, message, wParam, lParam);
+    if (message == WM_GETMINMAXINFO) {
+        MINMAXINFO* info = reinterpret_cast<MINMAXINFO*>(lParam);
+        info->ptMaxSize = info->ptMaxTrackSize = POINT{100000, 100000};
     }
-    ~UnboundedWindow()
-    {
-        SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(programProc));
-    }
-    UnboundedWindow(const UnboundedWindow&) = delete;
-    UnboundedWindow& operator=(const UnboundedWindow&) = delete;
-
-private:
-    static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-    {
-        LRESULT result = CallWindowProcW(programProc, window, message, wParam, lParam);
-        if (message == WM_GETMINMAXINFO) {
-            MINMAXINFO* info = reinterpret_cast<MINMAXINFO*>(lParam);
-            info->ptMaxSize = info->ptMaxTrackSize = POINT{100000, 100000};
-        }
-        return result;
-    }
-
-    static WNDPROC programProc;
-    HWND window_;
-};
-
-WNDPROC UnboundedWindow::programProc;
+    return result;
+}
 
 TEST_F(RobustnessTest, ABitmapThatCannotBeMadeKeepsThePictureUntilOneCan)
 {
@@ -381,9 +272,9 @@ TEST_F(RobustnessTest, ABitmapThatCannotBeMadeKeepsThePictureUntilOneCan)
     {
         // Window sizes stop short of 32768; a bitmap of such a size needs
         // more than 4 GB, which the platform refuses.
-        UnboundedWindow unbounded(window);
+        ProcedureSwap unbounded(window, UnboundedWindowProc);
         ResizeClient(60000, 60000);
-        RECT client = ClientOf(window);
+        const RECT client = Client();
         ASSERT_GE(client.right, 30000) << "the window did not grow";
         ASSERT_GE(client.bottom, 30000) << "the window did not grow";
         HDC windowDC = GetDC(window);
@@ -405,11 +296,8 @@ TEST_F(RobustnessTest, ABitmapThatCannotBeMadeKeepsThePictureUntilOneCan)
 
     ResizeClient(480, 360);
     Send(WM_PAINT);
-    RECT client = ClientOf(window);
-    BitmapShape shape = ShapeOf(backBufferBitmap);
-    EXPECT_EQ(client.right, shape.width);
-    EXPECT_EQ(client.bottom, shape.height);
-    EXPECT_EQ(480, client.right);
+    ExpectBackBufferCoversClient("once the window can have a bitmap");
+    EXPECT_EQ(480, Client().right);
     ExpectKnownPicture("once the window has a size that can be had");
     EXPECT_EQ(gdiBefore, CountGdiObjects());
 }
@@ -422,14 +310,7 @@ TEST_F(RobustnessTest, PaintGoesOnWhileNoPenOrBrushCanBeMade)
     ExpectKnownPicture("before");
     const int gdiBefore = CountGdiObjects();
 
-    std::vector<HBRUSH> hoard;
-    const size_t limit = 1000000;
-    while (hoard.size() < limit) {
-        HBRUSH brush = CreateSolidBrush(RGB(1, 2, 3));
-        if (!brush)
-            break;
-        hoard.push_back(brush);
-    }
+    GdiHoard hoard;
     const size_t held = hoard.size();
     std::printf("GDI objects ran out after %zu brushes\n", held);
     const HPEN pen = CreatePen(PS_SOLID, 4, RGB(1, 2, 3));
@@ -440,29 +321,27 @@ TEST_F(RobustnessTest, PaintGoesOnWhileNoPenOrBrushCanBeMade)
     // cannot draw rather than drawing it with whatever the context holds.
     currentColour = RGB(0, 150, 0);
     Command(CmdFilledEllipse);
-    Send(WM_LBUTTONDOWN, MK_LBUTTON, MouseAt(150, 20));
-    Send(WM_LBUTTONUP, 0, MouseAt(190, 60));
+    Press(150, 20);
+    Release(190, 60);
     Send(WM_PAINT);
-    const COLORREF rectangleDuring = BackBufferPixel(70, 60);
-    const COLORREF ellipseDuring = BackBufferPixel(170, 40);
-    const COLORREF backgroundDuring = BackBufferPixel(10, 10);
+    const Pixels picture(backBufferDC);
+    const COLORREF rectangleDuring = picture.At(70, 60);
+    const COLORREF ellipseDuring = picture.At(170, 40);
+    const COLORREF backgroundDuring = picture.At(10, 10);
     const int circles = drawingLists.circleCount;
+    hoard.Release();
 
-    for (HBRUSH brush : hoard)
-        DeleteObject(brush);
-    hoard.clear();
-
-    ASSERT_LT(held, limit) << "brushes never ran out";
+    ASSERT_TRUE(hoard.exhausted()) << "brushes never ran out";
     EXPECT_EQ(nullptr, pen) << "a pen could still be made with " << held << " brushes held";
     EXPECT_EQ(1, circles);
-    EXPECT_EQ(white, rectangleDuring) << "the rectangle drawn with no brush of its own";
-    EXPECT_EQ(white, ellipseDuring) << "the ellipse drawn with no brush of its own";
-    EXPECT_EQ(white, backgroundDuring);
+    EXPECT_EQ(Rgb{white}, Rgb{rectangleDuring}) << "the rectangle drawn with no brush of its own";
+    EXPECT_EQ(Rgb{white}, Rgb{ellipseDuring}) << "the ellipse drawn with no brush of its own";
+    EXPECT_EQ(Rgb{white}, Rgb{backgroundDuring});
     EXPECT_EQ(gdiBefore, CountGdiObjects());
 
     Send(WM_PAINT);
     ExpectKnownPicture("once brushes can be made again");
-    EXPECT_EQ(RGB(0, 150, 0), BackBufferPixel(170, 40)) << "the ellipse recorded meanwhile";
+    EXPECT_EQ(Rgb{RGB(0, 150, 0)}, Rgb{picture.At(170, 40)}) << "the ellipse recorded meanwhile";
 }
 
 } // namespace

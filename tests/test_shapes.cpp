@@ -3,20 +3,21 @@
 #include "test_support.h"
 
 #include <cstring>
+#include <vector>
 
 #include "model/shapes.h"
 
 namespace {
 
-const COLORREF red = RGB(255, 0, 0);
-
 // The four coordinates as they lie in memory, first field first. The records
 // are plain data with no base class, so their fields start at offset 0.
 template <class Record>
-void StoredCoordinates(const Record& record, int (&fields)[4])
+std::vector<int> StoredCoordinates(const Record& record)
 {
     static_assert(sizeof(Record) >= 4 * sizeof(int), "four coordinates first");
+    int fields[4];
     std::memcpy(fields, static_cast<const void*>(&record), sizeof(fields));
+    return std::vector<int>(fields, fields + 4);
 }
 
 } // namespace
@@ -24,19 +25,9 @@ void StoredCoordinates(const Record& record, int (&fields)[4])
 TEST(Shapes, RectanglesTakeAndStoreYBeforeX)
 {
     Rectangles r(10, 20, 30, 40, red, true, RECT{}, nullptr);
-    EXPECT_EQ(10, r.getStartY());
-    EXPECT_EQ(20, r.getStartX());
-    EXPECT_EQ(40, r.getEndX());
-    EXPECT_EQ(30, r.getEndY());
-    EXPECT_EQ(red, r.getColour());
-    EXPECT_TRUE(r.getFilled());
-
-    int fields[4];
-    StoredCoordinates(r, fields);
-    EXPECT_EQ(10, fields[0]) << "startY";
-    EXPECT_EQ(20, fields[1]) << "startX";
-    EXPECT_EQ(40, fields[2]) << "endX";
-    EXPECT_EQ(30, fields[3]) << "endY";
+    EXPECT_EQ((Shape{Kind::Rectangle, 20, 10, 40, 30, red, true}), ShapeOf(r));
+    EXPECT_EQ((std::vector<int>{10, 20, 40, 30}), StoredCoordinates(r))
+        << "startY, startX, endX, endY";
 }
 
 TEST(Shapes, OtherRecordsTakeAndStoreXFirst)
@@ -45,51 +36,26 @@ TEST(Shapes, OtherRecordsTakeAndStoreXFirst)
     Line l(10, 20, 30, 40, red);
     Pencil p(10, 20, 30, 40, red, nullptr);
     Eraser e(10, 20, 30, 40, red, nullptr);
+    EXPECT_EQ((Shape{Kind::Ellipse, 10, 20, 30, 40, red}), ShapeOf(c));
+    EXPECT_EQ((Shape{Kind::Line, 10, 20, 30, 40, red}), ShapeOf(l));
+    EXPECT_EQ((Shape{Kind::Pencil, 10, 20, 30, 40, red}), ShapeOf(p));
+    EXPECT_EQ((Shape{Kind::Eraser, 10, 20, 30, 40, red}), ShapeOf(e));
 
-    const struct {
-        const char* name;
-        int startX, startY, endX, endY;
-        COLORREF colour;
-    } got[] = {
-        {"Circles", c.getStartX(), c.getStartY(), c.getEndX(), c.getEndY(), c.getColour()},
-        {"Line", l.getStartX(), l.getStartY(), l.getEndX(), l.getEndY(), l.getColour()},
-        {"Pencil", p.getStartX(), p.getStartY(), p.getEndX(), p.getEndY(), p.getColour()},
-        {"Eraser", e.getStartX(), e.getStartY(), e.getEndX(), e.getEndY(), e.getColour()},
-    };
-    for (const auto& g : got) {
-        EXPECT_EQ(10, g.startX) << g.name;
-        EXPECT_EQ(20, g.startY) << g.name;
-        EXPECT_EQ(30, g.endX) << g.name;
-        EXPECT_EQ(40, g.endY) << g.name;
-        EXPECT_EQ(red, g.colour) << g.name;
-    }
-    EXPECT_FALSE(c.getFilled());
-
-    int fields[4];
-    for (const void* record : {static_cast<const void*>(&c), static_cast<const void*>(&l),
-                               static_cast<const void*>(&p), static_cast<const void*>(&e)}) {
-        std::memcpy(fields, record, sizeof(fields));
-        EXPECT_EQ(10, fields[0]);
-        EXPECT_EQ(20, fields[1]);
-        EXPECT_EQ(30, fields[2]);
-        EXPECT_EQ(40, fields[3]);
-    }
+    const std::vector<int> xFirst = {10, 20, 30, 40};
+    EXPECT_EQ(xFirst, StoredCoordinates(c)) << "Circles";
+    EXPECT_EQ(xFirst, StoredCoordinates(l)) << "Line";
+    EXPECT_EQ(xFirst, StoredCoordinates(p)) << "Pencil";
+    EXPECT_EQ(xFirst, StoredCoordinates(e)) << "Eraser";
 }
 
 TEST(Shapes, PointsAreKeptAsDragged)
 {
     Rectangles r(60, 50, 20, 10, red, false, RECT{50, 60, 10, 20}, nullptr);
-    EXPECT_EQ(50, r.getStartX());
-    EXPECT_EQ(60, r.getStartY());
-    EXPECT_EQ(10, r.getEndX());
-    EXPECT_EQ(20, r.getEndY());
-
-    Line click(7, 7, 7, 7, red);
-    EXPECT_EQ(click.getStartX(), click.getEndX());
-    EXPECT_EQ(click.getStartY(), click.getEndY());
+    EXPECT_EQ((Shape{Kind::Rectangle, 50, 60, 10, 20, red}), ShapeOf(r));
+    EXPECT_EQ((Shape{Kind::Line, 7, 7, 7, 7, red}), ShapeOf(Line(7, 7, 7, 7, red)));
 }
 
-TEST(Shapes, SettersStoreEveryField)
+TEST(Shapes, SettersAndCopiesKeepEveryField)
 {
     Rectangles r;
     r.setStartX(1);
@@ -98,18 +64,12 @@ TEST(Shapes, SettersStoreEveryField)
     r.setEndY(4);
     r.setColour(red);
     r.setFilled(true);
-    EXPECT_EQ(1, r.getStartX());
-    EXPECT_EQ(2, r.getStartY());
-    EXPECT_EQ(3, r.getEndX());
-    EXPECT_EQ(4, r.getEndY());
-    EXPECT_EQ(red, r.getColour());
-    EXPECT_TRUE(r.getFilled());
+    EXPECT_EQ((Shape{Kind::Rectangle, 1, 2, 3, 4, red, true}), ShapeOf(r));
 
-    Eraser copy(Eraser(5, 6, 7, 8, red, nullptr));
-    Eraser other = copy;
-    EXPECT_EQ(5, other.getStartX());
-    EXPECT_EQ(8, other.getEndY());
-    EXPECT_EQ(red, other.getColour());
+    const Eraser original(5, 6, 7, 8, red, nullptr);
+    Eraser copy = original;
+    EXPECT_EQ(original, copy);
+    EXPECT_EQ((Shape{Kind::Eraser, 5, 6, 7, 8, red}), ShapeOf(copy));
 }
 
 class ShapesInWindow : public MainWindowTest {};
@@ -127,14 +87,11 @@ TEST_F(ShapesInWindow, CirclesInvalidateTheirBounds)
         {{5, 50, 90, 6}, {5, 6, 90, 50}},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.bounds));
         Validate();
         Circles record(c.bounds.left, c.bounds.top, c.bounds.right, c.bounds.bottom, red, false,
                        c.bounds, window);
-        RECT box = UpdateBox();
-        EXPECT_TRUE(EqualRect(&c.updated, &box))
-            << "bounds " << c.bounds.left << "," << c.bounds.top << "," << c.bounds.right << ","
-            << c.bounds.bottom << " updated " << box.left << "," << box.top << "," << box.right
-            << "," << box.bottom;
+        EXPECT_EQ(c.updated, UpdateBox());
     }
 }
 
@@ -147,5 +104,5 @@ TEST_F(ShapesInWindow, OtherRecordsLeaveTheWindowAlone)
     Pencil p(10, 20, 30, 40, red, window);
     Eraser e(10, 20, 30, 40, red, window);
     Circles unowned(10, 20, 30, 40, red, true, bounds, nullptr);
-    EXPECT_FALSE(GetUpdateRect(window, nullptr, FALSE));
+    EXPECT_EQ(RECT{}, UpdateBox());
 }

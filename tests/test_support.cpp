@@ -1,56 +1,235 @@
 #include "test_support.h"
 
+#include <string>
+
 #include "app/app.h"
+#include "app/resource.h"
 #include "model/drawing.h"
 #include "paint/backbuffer.h"
 #include "paint/scene.h"
-#include "tools/colour.h"
-#include "tools/gestures.h"
-#include "tools/toolstate.h"
 
-void ResetProgramState()
+// --- Equality and printers ---------------------------------------------------
+
+void PrintTo(Rgb colour, std::ostream* out)
 {
-    drawingLists = DrawingLists{};
-    toolState = ToolState{};
-    ReleaseDrawingBrush();
-    currentColour = RGB(0, 0, 0);
-    for (COLORREF& colour : customColours)
-        colour = RGB(0, 0, 0);
-    mousePoint = rectangleStart = rectangleEnd = POINT{};
-    ellipseStart = ellipseEnd = lineStart = lineEnd = POINT{};
-    pencilPoint = eraserPoint = POINT{};
-    clientRect = RECT{};
+    if (colour.value == CLR_INVALID) {
+        *out << "CLR_INVALID";
+        return;
+    }
+    *out << "RGB(" << int(GetRValue(colour.value)) << ", " << int(GetGValue(colour.value)) << ", "
+         << int(GetBValue(colour.value)) << ")";
+    if (colour.value >> 24)
+        *out << " with high byte 0x" << std::hex << (colour.value >> 24) << std::dec;
 }
 
-void PumpMessages()
+bool operator==(const RECT& a, const RECT& b)
 {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT)
-            continue;
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+void PrintTo(const RECT& r, std::ostream* out)
+{
+    *out << "(" << r.left << "," << r.top << ")-(" << r.right << "," << r.bottom << ")";
+}
+
+bool operator==(const POINT& a, const POINT& b)
+{
+    return a.x == b.x && a.y == b.y;
+}
+
+void PrintTo(const POINT& p, std::ostream* out)
+{
+    *out << "(" << p.x << "," << p.y << ")";
+}
+
+void PrintTo(Kind kind, std::ostream* out)
+{
+    const char* names[] = {"Rectangle", "Ellipse", "Line", "Pencil", "Eraser"};
+    *out << names[static_cast<int>(kind)];
+}
+
+void PrintTo(const Shape& s, std::ostream* out)
+{
+    PrintTo(s.kind, out);
+    *out << " (" << s.x0 << "," << s.y0 << ")-(" << s.x1 << "," << s.y1 << ") ";
+    PrintTo(Rgb{s.colour}, out);
+    *out << (s.filled ? " filled" : " outlined");
+}
+
+namespace {
+
+const struct {
+    const char* name;
+    bool ToolState::*flag;
+} toolFlags[] = {
+    {"rectangleTool", &ToolState::rectangleTool}, {"filledRectangle", &ToolState::filledRectangle},
+    {"ellipseTool", &ToolState::ellipseTool},     {"filledEllipse", &ToolState::filledEllipse},
+    {"lineTool", &ToolState::lineTool},           {"pencilTool", &ToolState::pencilTool},
+    {"eraserTool", &ToolState::eraserTool},       {"pencilDown", &ToolState::pencilDown},
+    {"eraserDown", &ToolState::eraserDown},
+};
+
+template <class Record>
+Shape OutlinedShape(Kind kind, const Record& r)
+{
+    return Shape{kind, r.getStartX(), r.getStartY(), r.getEndX(), r.getEndY(), r.getColour()};
+}
+
+} // namespace
+
+bool operator==(const ToolState& a, const ToolState& b)
+{
+    for (const auto& f : toolFlags)
+        if (a.*f.flag != b.*f.flag)
+            return false;
+    return true;
+}
+
+// Only the flags that are set, so the two sides of a failure read at a glance.
+void PrintTo(const ToolState& t, std::ostream* out)
+{
+    *out << "{";
+    const char* separator = "";
+    for (const auto& f : toolFlags)
+        if (t.*f.flag) {
+            *out << separator << f.name;
+            separator = " ";
+        }
+    *out << "}";
+}
+
+Shape ShapeOf(const Rectangles& r)
+{
+    Shape s = OutlinedShape(Kind::Rectangle, r);
+    s.filled = r.getFilled();
+    return s;
+}
+
+Shape ShapeOf(const Circles& c)
+{
+    Shape s = OutlinedShape(Kind::Ellipse, c);
+    s.filled = c.getFilled();
+    return s;
+}
+
+Shape ShapeOf(const Line& l)
+{
+    return OutlinedShape(Kind::Line, l);
+}
+
+Shape ShapeOf(const Pencil& p)
+{
+    return OutlinedShape(Kind::Pencil, p);
+}
+
+Shape ShapeOf(const Eraser& e)
+{
+    return OutlinedShape(Kind::Eraser, e);
+}
+
+// --- The drawing lists -------------------------------------------------------
+
+namespace {
+
+// Calls visit(name, count, list) on the list of a kind.
+template <class Visit>
+auto VisitList(Kind kind, Visit visit)
+{
+    DrawingLists& d = drawingLists;
+    switch (kind) {
+    case Kind::Ellipse:
+        return visit("circle", d.circleCount, d.circleList);
+    case Kind::Line:
+        return visit("line", d.lineCount, d.lineList);
+    case Kind::Pencil:
+        return visit("pencil", d.pencilCount, d.pencilList);
+    case Kind::Eraser:
+        return visit("eraser", d.eraserCount, d.eraserList);
+    default:
+        return visit("rectangle", d.rectangleCount, d.rectangleList);
     }
 }
 
-LPARAM MouseAt(int x, int y)
+} // namespace
+
+ListState ListOf(Kind kind)
 {
-    return MAKELPARAM(x, y);
+    return VisitList(kind, [](const char* name, int count, const auto& list) {
+        return ListState{name, count, list.size(), list.capacity()};
+    });
 }
+
+Shape ShapeAt(Kind kind, int index)
+{
+    return VisitList(
+        kind, [index](const char*, int, const auto& list) { return ShapeOf(list.at(index)); });
+}
+
+std::vector<Shape> ShapesOf(Kind kind)
+{
+    std::vector<Shape> shapes;
+    for (size_t i = 0; i < ListOf(kind).size; ++i)
+        shapes.push_back(ShapeAt(kind, static_cast<int>(i)));
+    return shapes;
+}
+
+int RecordCount()
+{
+    int count = 0;
+    for (Kind kind : kinds)
+        count += ListOf(kind).count;
+    return count;
+}
+
+::testing::AssertionResult CountsMatchLists()
+{
+    for (Kind kind : kinds) {
+        const ListState list = ListOf(kind);
+        if (list.count < 0 || static_cast<size_t>(list.count) != list.size)
+            return ::testing::AssertionFailure()
+                   << list.name << "Count " << list.count << ", list size " << list.size;
+    }
+    return ::testing::AssertionSuccess();
+}
+
+// --- The tools ---------------------------------------------------------------
+
+// The tool flags as 1 and 0, in the order of ToolState:
+// rectangleTool, filledRectangle, ellipseTool, filledEllipse, lineTool, pencilTool, eraserTool.
+// clang-format off
+const Tool tools[7] = {
+    {"Rectangle",       CmdRectangle,       Kind::Rectangle, false, {1, 0, 0, 0, 0, 0, 0}},
+    {"Ellipse",         CmdEllipse,         Kind::Ellipse,   false, {0, 0, 1, 0, 0, 0, 0}},
+    {"FilledRectangle", CmdFilledRectangle, Kind::Rectangle, true,  {1, 1, 0, 0, 0, 0, 0}},
+    {"FilledEllipse",   CmdFilledEllipse,   Kind::Ellipse,   true,  {0, 0, 1, 1, 0, 0, 0}},
+    {"LineTool",        CmdLineTool,        Kind::Line,      false, {0, 0, 0, 0, 1, 0, 0}},
+    {"Pencil",          CmdPencil,          Kind::Pencil,    false, {0, 0, 0, 0, 0, 1, 0}},
+    {"Eraser",          CmdEraser,          Kind::Eraser,    false, {0, 0, 0, 0, 0, 0, 1}},
+};
+// clang-format on
+
+const Tool& ToolOf(unsigned command)
+{
+    for (const Tool& tool : tools)
+        if (tool.command == command)
+            return tool;
+    ADD_FAILURE() << "no tool has command " << command;
+    return tools[0];
+}
+
+void PrintTo(const Tool& tool, std::ostream* out)
+{
+    *out << tool.name;
+}
+
+// --- The main window ---------------------------------------------------------
 
 void MainWindowTest::SetUp()
 {
-    static bool registered = false;
-    HINSTANCE instance = GetModuleHandleW(nullptr);
     ResetProgramState();
-    if (!registered) {
-        LoadAppStrings(instance);
-        ASSERT_NE(0, RegisterMainWindowClass(instance)) << "error " << GetLastError();
-        registered = true;
-    }
     // Shown, because the platform keeps no update region for a hidden window.
     // Under Wine's null graphics driver nothing appears on any screen.
-    ASSERT_TRUE(CreateMainWindow(instance, SW_SHOWNOACTIVATE));
+    ASSERT_TRUE(OpenMainWindow(SW_SHOWNOACTIVATE)) << "error " << GetLastError();
     window = mainWindow;
     PumpMessages();
 }
@@ -63,64 +242,19 @@ void MainWindowTest::TearDown()
     ResetProgramState();
 }
 
-LRESULT MainWindowTest::Send(UINT message, WPARAM wParam, LPARAM lParam)
+void MainWindowTest::ExpectUpdateRegionObservable()
 {
-    return SendMessageW(window, message, wParam, lParam);
+    InvalidateRect(window, nullptr, FALSE);
+    EXPECT_EQ(Client(), UpdateBox()) << "the update region cannot be observed";
+    Validate();
 }
 
-void MainWindowTest::ResizeClient(int width, int height)
+void MainWindowTest::ExpectBackBufferCoversClient(const char* when)
 {
-    RECT frame = {0, 0, width, height};
-    AdjustWindowRectEx(&frame, GetWindowLongW(window, GWL_STYLE), TRUE,
-                       GetWindowLongW(window, GWL_EXSTYLE));
-    SetWindowPos(window, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    UpdateWindow(window);
-}
-
-RECT MainWindowTest::UpdateBox()
-{
-    RECT box = {};
-    GetUpdateRect(window, &box, FALSE);
-    return box;
-}
-
-MemoryCanvas::MemoryCanvas(int width, int height)
-{
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    dc_ = CreateCompatibleDC(nullptr);
-    bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    previous_ = SelectObject(dc_, bitmap_);
-    RECT all = {0, 0, width, height};
-    FillRect(dc_, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-}
-
-MemoryCanvas::~MemoryCanvas()
-{
-    SelectObject(dc_, previous_);
-    DeleteObject(bitmap_);
-    DeleteDC(dc_);
-}
-
-COLORREF MemoryCanvas::Pixel(int x, int y) const
-{
-    return GetPixel(dc_, x, y);
-}
-
-int MemoryCanvas::Count(COLORREF colour, int left, int top, int right, int bottom) const
-{
-    int count = 0;
-    for (int y = top; y < bottom; ++y)
-        for (int x = left; x < right; ++x)
-            count += GetPixel(dc_, x, y) == colour;
-    return count;
+    const BitmapFormat format = FormatOf(backBufferBitmap);
+    EXPECT_EQ(Client().right, format.width) << when;
+    EXPECT_EQ(Client().bottom, format.height) << when;
+    EXPECT_GT(format.bitsPerPixel, 1) << when << ": a monochrome bitmap";
 }
 
 void PaintInto(MemoryCanvas& canvas, int width, int height)
@@ -133,9 +267,106 @@ void PaintInto(MemoryCanvas& canvas, int width, int height)
     backBufferDC = backBuffer;
 }
 
-COLORREF BackBufferPixel(int x, int y)
+// --- Modal dialogs -----------------------------------------------------------
+
+namespace {
+
+const ULONGLONG dialogPatience = 5000;
+
+struct DialogSearch {
+    bool ownedByMainWindow;
+    HWND found;
+};
+
+BOOL CALLBACK FindDialog(HWND candidate, LPARAM param)
 {
-    return GetPixel(backBufferDC, x, y);
+    DialogSearch* search = reinterpret_cast<DialogSearch*>(param);
+    WCHAR className[16] = {};
+    GetClassNameW(candidate, className, 16);
+    if (lstrcmpW(className, L"#32770") != 0)
+        return TRUE;
+    if (search->ownedByMainWindow &&
+        (GetWindow(candidate, GW_OWNER) != mainWindow || !IsWindowVisible(candidate)))
+        return TRUE;
+    search->found = candidate;
+    return FALSE;
+}
+
+// A shown dialog box owned by the main window, or any dialog box of this thread.
+HWND FindDialogOfThisThread(bool ownedByMainWindow)
+{
+    DialogSearch search = {ownedByMainWindow, nullptr};
+    EnumThreadWindows(GetCurrentThreadId(), FindDialog, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+} // namespace
+
+HWND DialogOfThisThread()
+{
+    return FindDialogOfThisThread(false);
+}
+
+DialogDriver* DialogDriver::current = nullptr;
+
+DialogDriver::DialogDriver(std::function<void(HWND dialog)> action)
+    : action_(std::move(action)), deadline_(GetTickCount64() + dialogPatience)
+{
+    EXPECT_EQ(nullptr, current) << "one dialog driver at a time";
+    current = this;
+    // The platform's shortest period; each dialog waits about half of it.
+    timer_ = SetTimer(nullptr, 0, USER_TIMER_MINIMUM, Tick);
+}
+
+DialogDriver::~DialogDriver()
+{
+    KillTimer(nullptr, timer_);
+    current = nullptr;
+}
+
+void CALLBACK DialogDriver::Tick(HWND, UINT, UINT_PTR, DWORD)
+{
+    DialogDriver* driver = current;
+    if (!driver)
+        return;
+    HWND dialog = FindDialogOfThisThread(true);
+    if (dialog && dialog != driver->last_) {
+        driver->last_ = dialog;
+        ++driver->acted_;
+        driver->deadline_ = GetTickCount64() + dialogPatience;
+        driver->action_(dialog);
+        return;
+    }
+    if (GetTickCount64() > driver->deadline_) {
+        // EndDialog rather than a button: it closes the box whatever its
+        // procedure does with buttons and keys.
+        if (HWND stuck = FindDialogOfThisThread(false)) {
+            ++driver->forcedClosed_;
+            driver->deadline_ = GetTickCount64() + dialogPatience;
+            EndDialog(stuck, IDCANCEL);
+        }
+    }
+}
+
+void ClickButton(HWND dialog, int id)
+{
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+// --- GDI objects -------------------------------------------------------------
+
+::testing::AssertionResult IsSolidBrushOf(HBRUSH brush, COLORREF colour)
+{
+    LOGBRUSH info = {};
+    if (GetObjectType(brush) != OBJ_BRUSH || GetObjectW(brush, sizeof(info), &info) != sizeof(info))
+        return ::testing::AssertionFailure() << "brush " << brush << " is not a live brush";
+    if (info.lbStyle != BS_SOLID || info.lbColor != colour)
+        return ::testing::AssertionFailure()
+               << "style " << info.lbStyle << " colour "
+               << ::testing::PrintToString(Rgb{info.lbColor}) << ", wanted solid "
+               << ::testing::PrintToString(Rgb{colour});
+    return ::testing::AssertionSuccess();
 }
 
 int CountGdiObjects()
@@ -148,9 +379,30 @@ int CountGdiObjects()
     return count;
 }
 
-BitmapShape ShapeOf(HBITMAP bitmap)
+GdiHoard::GdiHoard()
+{
+    // Far more than any process may have: Windows allows 65,536 at the most.
+    const size_t limit = 1000000;
+    while (held_.size() < limit) {
+        HBRUSH brush = CreateSolidBrush(RGB(1, 2, 3));
+        if (!brush) {
+            exhausted_ = true;
+            return;
+        }
+        held_.push_back(brush);
+    }
+}
+
+void GdiHoard::Release()
+{
+    for (HBRUSH brush : held_)
+        DeleteObject(brush);
+    held_.clear();
+}
+
+BitmapFormat FormatOf(HBITMAP bitmap)
 {
     BITMAP info = {};
     GetObjectW(bitmap, sizeof(info), &info);
-    return BitmapShape{info.bmWidth, info.bmHeight, info.bmBitsPixel};
+    return BitmapFormat{info.bmWidth, info.bmHeight, info.bmBitsPixel};
 }
