@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Shared by Quillmark's scripts: packages, Wine prefixes, the build.
 # Sourced, not run.
 
@@ -9,8 +10,11 @@ WINESERVER=/usr/lib/wine/wineserver
 # which need no display; one with a virtual desktop for the end-to-end tests;
 # and one whose windows go straight to the X display, for scripts/run.sh.
 PREFIX_HOME=${QUILLMARK_PREFIX_HOME:-$HOME/.cache/quillmark}
+# shellcheck disable=SC2034  # used by the scripts that source this file
 NULL_PREFIX=$PREFIX_HOME/wine-null
+# shellcheck disable=SC2034  # used by the scripts that source this file
 DESKTOP_PREFIX=$PREFIX_HOME/wine-desktop
+# shellcheck disable=SC2034  # used by the scripts that source this file
 WINDOW_PREFIX=$PREFIX_HOME/wine-window
 
 export WINEDEBUG=${WINEDEBUG:--all}
@@ -45,7 +49,7 @@ make_prefix() {
     if [ ! -f "$prefix/.quillmark-$kind" ]; then
         log "creating the Wine prefix $prefix"
         mkdir -p "$prefix"
-        WINEPREFIX=$prefix WINEDLLOVERRIDES="mscoree,mshtml=" DISPLAY= \
+        WINEPREFIX=$prefix WINEDLLOVERRIDES="mscoree,mshtml=" DISPLAY='' \
             "$WINE" wineboot -i >/dev/null 2>&1 || true
         local reg="env WINEPREFIX=$prefix DISPLAY= $WINE reg add"
         # A crash ends the process with a code instead of a dialog that waits forever.
@@ -100,6 +104,7 @@ start_xvfb() {
     fifo=$(mktemp -u)
     mkfifo "$fifo"
     Xvfb -displayfd 3 -screen 0 "${1:-1024x768x24}" -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+    # shellcheck disable=SC2034  # for the caller, which stops it
     XVFB_PID=$!
     local number
     read -r number <"$fifo"

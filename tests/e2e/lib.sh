@@ -297,6 +297,7 @@ open_colours() {
     open_colour_dialog
     wait_for "the colour dialog" 15 window_shown "$COLOUR_DIALOG"
     window_rect "$(find_window "$COLOUR_DIALOG")"
+    # shellcheck disable=SC2034  # the size is for the scenarios (colour.sh)
     DLG_X=$WIN_X DLG_Y=$WIN_Y DLG_W=$WIN_W DLG_H=$WIN_H
 }
 

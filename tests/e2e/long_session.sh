@@ -17,7 +17,7 @@ LEAK_KB=3072
 # take a few kB; the rest is what paints, dialogs and resizes use on the way.
 ROUND_KB=16384
 
-COLOURS=(200,30,30 30,140,60 40,60,200 150,60,160 220,140,20 20,150,160)
+COLOURS=("200,30,30" "30,140,60" "40,60,200" "150,60,160" "220,140,20" "20,150,160")
 
 c_is()   { is_colour $((CLIENT_LEFT + $1)) $((CLIENT_TOP + $2)) "$3"; }
 c_near() { colour_near $((CLIENT_LEFT + $1)) $((CLIENT_TOP + $2)) "$3" "${4:-3}"; }
