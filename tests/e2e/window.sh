@@ -14,20 +14,29 @@ about_shown() {
     window_shown "About Quillmark"
 }
 
+# Whether the open About box shows the program's icon; ICON_PIXELS counts
+# the pixels of its artwork.
+about_icon_shown() {
+    local face n
+    window_rect "$(find_window "About Quillmark")"
+    face=$(px $((WIN_X + FACE_DX)) $((WIN_Y + FACE_DY)))
+    n=$(count_colour $((WIN_X + ICON_DX)) $((WIN_Y + ICON_DY)) "$ICON_W" "$ICON_H" "$face")
+    ICON_PIXELS=$((ICON_W * ICON_H - n))
+    SEEN="only $ICON_PIXELS pixels differ from the background $face where the icon belongs"
+    [ "$ICON_PIXELS" -ge 150 ]
+}
+
 # Checks the open About box: its caption and the program's icon in it.
 check_about() {
-    local how=$1 id face n
+    local how=$1 id
     wait_for "the About box after $how" 15 about_shown
-    keep "about-$how"
     id=$(find_window "About Quillmark")
     [ "$(xdotool getwindowname "$id")" = "About Quillmark" ] \
         || fail "About box caption: '$(xdotool getwindowname "$id")'"
-    window_rect "$id"
-    face=$(px $((WIN_X + FACE_DX)) $((WIN_Y + FACE_DY)))
-    n=$(count_colour $((WIN_X + ICON_DX)) $((WIN_Y + ICON_DY)) "$ICON_W" "$ICON_H" "$face")
-    n=$((ICON_W * ICON_H - n))
-    [ "$n" -ge 150 ] || fail "About box ($how): only $n pixels differ from the background $face where the icon belongs"
-    note "About box after $how: icon area has $n pixels of artwork"
+    # Its window is there a moment before it is painted.
+    wait_for "the icon in the About box after $how" 10 about_icon_shown
+    keep "about-$how"
+    note "About box after $how: icon area has $ICON_PIXELS pixels of artwork"
 }
 
 close_about() {
