@@ -20,6 +20,9 @@ export WINEARCH=win64
 
 PACKAGES=(cmake make g++-mingw-w64-x86-64 binutils-mingw-w64 googletest
           wine64 fonts-wine xvfb xdotool x11-utils imagemagick)
+# What the checks of scripts/test.sh add: the second compiler and the linters.
+# shellcheck disable=SC2034  # used by the scripts that source this file
+CHECK_PACKAGES=(clang clang-format clang-tidy cppcheck shellcheck)
 
 log() { printf '== %s\n' "$*" >&2; }
 

@@ -7,6 +7,10 @@ source "$(dirname "$0")/common.sh"
 install_packages unzip
 build
 (cd "$BUILD_DIR" && cpack --config CPackConfig.cmake >/dev/null)
-zip=$(ls -t "$BUILD_DIR"/Quillmark-*-win64.zip | head -n 1)
+# The newest, should an older version's ZIP lie beside it.
+zip=
+for candidate in "$BUILD_DIR"/Quillmark-*-win64.zip; do
+    if [ -z "$zip" ] || [ "$candidate" -nt "$zip" ]; then zip=$candidate; fi
+done
 unzip -l "$zip" >&2
 echo "$zip"

@@ -9,6 +9,8 @@
 #include <cstdint>
 
 // Splitmix64, so that a seed gives the same numbers with every compiler.
+// Draw each number in a statement of its own: compilers evaluate a call's
+// arguments in different orders.
 class Random {
 public:
     explicit Random(uint64_t seed) : state_(seed) {}

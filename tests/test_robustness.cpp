@@ -82,8 +82,10 @@ uint64_t FuzzSeed()
 // A point in or near the client area most of the time, anything at all otherwise.
 LPARAM RandomPoint(Random& random)
 {
-    if (random.Chance(90))
-        return MAKELPARAM(random.Below(400), random.Below(300));
+    if (random.Chance(90)) {
+        const unsigned x = random.Below(400);
+        return MAKELPARAM(x, random.Below(300));
+    }
     return static_cast<LPARAM>(random.Next());
 }
 
@@ -128,29 +130,40 @@ TEST_F(RobustnessTest, RandomMessagesLeaveConsistentListsAndAWorkingPaint)
         // the platform milliseconds to draw.
         unsigned pick = random.Below(1000);
         if (pick < 450) {
-            Send(WM_MOUSEMOVE, RandomButtons(random), RandomPoint(random));
+            const WPARAM buttons = RandomButtons(random);
+            Send(WM_MOUSEMOVE, buttons, RandomPoint(random));
         } else if (pick < 600) {
-            Send(WM_LBUTTONDOWN, RandomButtons(random), RandomPoint(random));
+            const WPARAM buttons = RandomButtons(random);
+            Send(WM_LBUTTONDOWN, buttons, RandomPoint(random));
         } else if (pick < 750) {
-            Send(WM_LBUTTONUP, static_cast<WPARAM>(random.Next()), RandomPoint(random));
+            const WPARAM buttons = static_cast<WPARAM>(random.Next());
+            Send(WM_LBUTTONUP, buttons, RandomPoint(random));
         } else if (pick < 900) {
-            Send(WM_COMMAND, RandomCommand(random), static_cast<LPARAM>(random.Next()));
+            const WPARAM command = RandomCommand(random);
+            Send(WM_COMMAND, command, static_cast<LPARAM>(random.Next()));
         } else if (pick < 910) {
-            Send(WM_PAINT, static_cast<WPARAM>(random.Next()), static_cast<LPARAM>(random.Next()));
+            const WPARAM wParam = static_cast<WPARAM>(random.Next());
+            Send(WM_PAINT, wParam, static_cast<LPARAM>(random.Next()));
             ++paints;
         } else if (pick < 925) {
             // Sizes from 0 to the largest a size message can carry.
-            LPARAM size = random.Chance(50)
-                              ? MAKELPARAM(random.Below(0x10000), random.Below(0x10000))
-                              : static_cast<LPARAM>(random.Next());
+            LPARAM size;
+            if (random.Chance(50)) {
+                const unsigned width = random.Below(0x10000);
+                size = MAKELPARAM(width, random.Below(0x10000));
+            } else {
+                size = static_cast<LPARAM>(random.Next());
+            }
             Send(WM_SIZE, random.Below(5), size);
             ++sizes;
         } else if (pick < 930) {
             // A real change of size, down to nothing.
-            ResizeClient(static_cast<int>(random.Below(640)), static_cast<int>(random.Below(480)));
+            const int width = static_cast<int>(random.Below(640));
+            ResizeClient(width, static_cast<int>(random.Below(480)));
             ++resizes;
         } else {
-            Send(WM_MOUSEMOVE, RandomButtons(random), RandomPoint(random));
+            const WPARAM buttons = RandomButtons(random);
+            Send(WM_MOUSEMOVE, buttons, RandomPoint(random));
         }
         if (i % 1000 == 999) {
             ASSERT_TRUE(CountsMatchLists()) << "after message " << i;

@@ -1,0 +1,77 @@
+#!/usr/bin/env bash
+# The checks that need no test run, each over the files it finds, so that a
+# new file is checked without a change here:
+# - every C++ file is formatted by .clang-format (clang-format);
+# - every *.sh and .ci/run passes ShellCheck (settings in .shellcheckrc);
+# - the program's own code (app/, model/, paint/, tools/) passes cppcheck,
+#   and clang-tidy with the checks of .clang-tidy, run from the compilation
+#   database of the clang build (BUILD_DIR/clang, configured here if it is
+#   not yet).
+# Runs them all, prints what each found, and fails if any found something.
+# Part of scripts/test.sh; alone: bash scripts/lint.sh
+set -euo pipefail
+source "$(dirname "$0")/common.sh"
+
+install_packages "${CHECK_PACKAGES[@]}"
+cd "$QUILLMARK_ROOT"
+
+PROGRAM_DIRS=(app model paint tools)
+CLANG_BUILD=$BUILD_DIR/clang
+
+# Files in the source tree (not in a build directory) matching find's tests.
+sources() {
+    find . \( -path ./.git -o -path './build*' -o -path ./out \) -prune -o \( "$@" \) -type f -print |
+        sed 's|^\./||' | sort
+}
+
+check_format() {
+    local files
+    mapfile -t files < <(sources -name '*.cpp' -o -name '*.h')
+    clang-format --dry-run -Werror "${files[@]}"
+}
+
+check_shellcheck() {
+    local files
+    mapfile -t files < <(sources -name '*.sh' -o -path ./.ci/run)
+    shellcheck "${files[@]}"
+}
+
+check_cppcheck() {
+    # Without the platform's headers, as cppcheck advises: its windows
+    # library describes the API (handles made and released, among others).
+    cppcheck --std=c++17 --platform=win64 --library=windows \
+        -DUNICODE -D_UNICODE -DWIN32_LEAN_AND_MEAN -DNOMINMAX -I . \
+        --enable=warning,style,performance,portability,information \
+        --suppress=missingIncludeSystem --inline-suppr --error-exitcode=1 --quiet \
+        --template='{file}:{line}:{column}: {severity}: {message} [{id}]' "${PROGRAM_DIRS[@]}"
+}
+
+check_tidy() {
+    if [ ! -f "$CLANG_BUILD/compile_commands.json" ]; then
+        cmake -S "$QUILLMARK_ROOT" --preset clang -B "$CLANG_BUILD" >/dev/null
+    fi
+    local files
+    mapfile -t files < <(sources -name '*.cpp' \( -path './app/*' -o -path './model/*' \
+        -o -path './paint/*' -o -path './tools/*' \))
+    # One file per process, as many processes as cores. Each prints how many
+    # warnings it dropped from the platform's headers; only findings matter.
+    printf '%s\n' "${files[@]}" |
+        xargs -P "$(nproc)" -n 1 clang-tidy -p "$CLANG_BUILD" --quiet 2>&1 |
+        { grep -v -E '^[0-9]+ warnings? generated\.$' || true; }
+    return "${PIPESTATUS[1]}"
+}
+
+failed=()
+for check in clang-format shellcheck cppcheck clang-tidy; do
+    start=$SECONDS
+    if "check_${check#clang-}"; then
+        log "$check: clean ($((SECONDS - start)) s)"
+    else
+        log "$check: FAILED ($((SECONDS - start)) s)"
+        failed+=("$check")
+    fi
+done
+if [ ${#failed[@]} -gt 0 ]; then
+    log "lint failed: ${failed[*]}"
+    exit 1
+fi
