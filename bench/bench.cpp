@@ -413,7 +413,8 @@ void SetScene(const std::vector<Item>& items, size_t count)
     BuildFloor(items, count);
 }
 
-// The back buffer's pixels, read while no context holds the bitmap.
+// The back buffer's pixels as the latest paint left them, copied out of
+// backBufferDC, which keeps its bitmap selected between paints.
 std::vector<uint32_t> BackBufferPixels()
 {
     BITMAPINFO info = {};
@@ -424,9 +425,17 @@ std::vector<uint32_t> BackBufferPixels()
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
     std::vector<uint32_t> pixels(static_cast<size_t>(clientWidth) * clientHeight);
-    HDC screen = GetDC(nullptr);
-    GetDIBits(screen, backBufferBitmap, 0, clientHeight, pixels.data(), &info, DIB_RGB_COLORS);
-    ReleaseDC(nullptr, screen);
+    void* bits = nullptr;
+    HDC dc = CreateCompatibleDC(backBufferDC);
+    HBITMAP copy = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ previous = SelectObject(dc, copy);
+    BitBlt(dc, 0, 0, clientWidth, clientHeight, backBufferDC, 0, 0, SRCCOPY);
+    GdiFlush();
+    if (bits)
+        std::memcpy(pixels.data(), bits, pixels.size() * sizeof(uint32_t));
+    SelectObject(dc, previous);
+    DeleteObject(copy);
+    DeleteDC(dc);
     return pixels;
 }
 

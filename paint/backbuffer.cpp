@@ -1,6 +1,5 @@
 #include "paint/backbuffer.h"
 
-#include "paint/gdi.h"
 #include "paint/scene.h"
 
 HDC backBufferDC = nullptr;
@@ -9,15 +8,27 @@ RECT clientRect;
 
 namespace {
 
+// The memory context's own one-pixel bitmap, displaced by the first paint and
+// put back only when the back buffer is released.
+HGDIOBJ initialBitmap = nullptr;
+
 // A bitmap of the client size in the format of the window's device context.
-// It is never made compatible with the memory context, whose own bitmap is a
-// one-pixel monochrome one whenever no paint is running; and never 0 x 0,
-// which the platform answers with a monochrome bitmap too.
+// Never compatible with the memory context, which holds its own one-pixel
+// monochrome bitmap until the first paint; and never 0 x 0, which the
+// platform answers with a monochrome bitmap too.
 HBITMAP MakeBitmap(HDC windowDC)
 {
     int width = clientRect.right > 0 ? clientRect.right : 1;
     int height = clientRect.bottom > 0 ? clientRect.bottom : 1;
     return CreateCompatibleBitmap(windowDC, width, height);
+}
+
+// A bitmap is deleted once no context holds it: one a size message replaced
+// before any paint selected it, or one a paint's select has displaced.
+void DeleteReplacedBitmap(HGDIOBJ bitmap)
+{
+    if (bitmap && bitmap != initialBitmap && bitmap != backBufferBitmap)
+        DeleteObject(bitmap);
 }
 
 } // namespace
@@ -29,17 +40,25 @@ void CreateBackBuffer(HWND window, HDC windowDC)
     if (IsRectEmpty(&clientRect))
         GetClientRect(window, &clientRect);
     backBufferDC = CreateCompatibleDC(windowDC);
+    initialBitmap = GetCurrentObject(backBufferDC, OBJ_BITMAP);
     backBufferBitmap = MakeBitmap(windowDC);
 }
 
 void ReleaseBackBuffer()
 {
+    if (backBufferDC) {
+        // Put the context's own bitmap back, so that what it held can go.
+        HGDIOBJ held = GetCurrentObject(backBufferDC, OBJ_BITMAP);
+        if (initialBitmap)
+            SelectObject(backBufferDC, initialBitmap);
+        DeleteDC(backBufferDC);
+        DeleteReplacedBitmap(held);
+    }
     if (backBufferBitmap)
         DeleteObject(backBufferBitmap);
-    if (backBufferDC)
-        DeleteDC(backBufferDC);
     backBufferBitmap = nullptr;
     backBufferDC = nullptr;
+    initialBitmap = nullptr;
     clientRect = RECT{};
 }
 
@@ -49,11 +68,11 @@ void PaintWindow(HWND window)
     HDC paintDC = BeginPaint(window, &ps);
     GetClientRect(window, &clientRect);
     if (backBufferDC) {
-        Selection bitmap(backBufferDC, backBufferBitmap);
-        if (bitmap.selected()) {
-            PaintScene(backBufferDC);
-            BitBlt(paintDC, 0, 0, clientRect.right, clientRect.bottom, backBufferDC, 0, 0, SRCCOPY);
-        }
+        // The bitmap stays selected until the next paint's select displaces
+        // it, so the picture can be read from backBufferDC between paints.
+        DeleteReplacedBitmap(SelectObject(backBufferDC, backBufferBitmap));
+        PaintScene(backBufferDC);
+        BitBlt(paintDC, 0, 0, clientRect.right, clientRect.bottom, backBufferDC, 0, 0, SRCCOPY);
     }
     EndPaint(window, &ps);
 }
@@ -69,18 +88,24 @@ void ResizeBackBuffer(HWND window)
     // new client size into clientRect. None comes while the window is hidden,
     // so read the size here as well: the bitmap must cover the whole client.
     UpdateWindow(window);
-    GetClientRect(window, &clientRect);
+    RECT client;
+    GetClientRect(window, &client);
+    // A minimised window has no client area; keep the picture's bitmap, so the
+    // paint on restore draws through one that covers the client.
+    if (!IsRectEmpty(&client)) {
+        clientRect = client;
+        HDC windowDC = GetDC(window);
+        HBITMAP bitmap = MakeBitmap(windowDC);
+        ReleaseDC(window, windowDC);
 
-    HDC windowDC = GetDC(window);
-    HBITMAP bitmap = MakeBitmap(windowDC);
-    ReleaseDC(window, windowDC);
-
-    // When no bitmap can be had (a huge window, say), keep the one we have:
-    // the picture goes on showing at the old size.
-    if (bitmap) {
-        if (backBufferBitmap)
-            DeleteObject(backBufferBitmap);
-        backBufferBitmap = bitmap;
+        // When no bitmap can be had (a huge window, say), keep the one we
+        // have: the picture goes on showing at the old size.
+        if (bitmap) {
+            HBITMAP replaced = backBufferBitmap;
+            backBufferBitmap = bitmap;
+            if (replaced != GetCurrentObject(backBufferDC, OBJ_BITMAP))
+                DeleteReplacedBitmap(replaced);
+        }
     }
     InvalidateRect(window, nullptr, TRUE);
 }

@@ -3,6 +3,9 @@
 // function, and every object made is deleted once no context holds it. These
 // wrappers make that rule hard to break: declare the object first and its
 // selection after it, so the selection is undone before the object is deleted.
+// The back buffer's memory context is the one long-lived exception: its bitmap
+// stays selected from one paint to the next, and the context's own bitmap is
+// put back when the back buffer is released (paint/backbuffer.cpp).
 #pragma once
 
 #include <windows.h>

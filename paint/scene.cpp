@@ -13,11 +13,12 @@ const COLORREF white = RGB(255, 255, 255);
 // Pens and brushes live for one shape. When one cannot be made, that shape is
 // left out rather than drawn with whatever the context happens to hold.
 
-void PaintBackground(HDC dc)
+// The background belongs to the back buffer, whatever context the shapes go to.
+void PaintBackground()
 {
     // The stock brush cannot fail to exist, even when the process has run
     // out of GDI handles, so the background is always white.
-    FillRect(dc, &clientRect, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    FillRect(backBufferDC, &clientRect, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
 }
 
 void PaintSegment(HDC dc, int width, COLORREF colour, int startX, int startY, int endX, int endY)
@@ -86,7 +87,7 @@ void PaintScene(HDC drawingContext)
     HDC dc = drawingContext;
     const DrawingLists& lists = drawingLists;
 
-    PaintBackground(dc);
+    PaintBackground();
 
     for (int i = 0; i < lists.rectangleCount; ++i) {
         const Rectangles& r = lists.rectangleList[i];

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Shared by Quillmark's scripts: packages, Wine prefixes, the build.
 # Sourced, not run.
 
@@ -9,9 +10,10 @@ WINESERVER=/usr/lib/wine/wineserver
 # which need no display; one with a virtual desktop for the end-to-end tests;
 # and one whose windows go straight to the X display, for scripts/run.sh.
 PREFIX_HOME=${QUILLMARK_PREFIX_HOME:-$HOME/.cache/quillmark}
-NULL_PREFIX=$PREFIX_HOME/wine-null
-DESKTOP_PREFIX=$PREFIX_HOME/wine-desktop
-WINDOW_PREFIX=$PREFIX_HOME/wine-window
+# shellcheck disable=SC2034 # the scripts that source this file use them
+NULL_PREFIX=$PREFIX_HOME/wine-null \
+    DESKTOP_PREFIX=$PREFIX_HOME/wine-desktop \
+    WINDOW_PREFIX=$PREFIX_HOME/wine-window
 
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEARCH=win64
@@ -45,7 +47,7 @@ make_prefix() {
     if [ ! -f "$prefix/.quillmark-$kind" ]; then
         log "creating the Wine prefix $prefix"
         mkdir -p "$prefix"
-        WINEPREFIX=$prefix WINEDLLOVERRIDES="mscoree,mshtml=" DISPLAY= \
+        WINEPREFIX=$prefix WINEDLLOVERRIDES="mscoree,mshtml=" DISPLAY='' \
             "$WINE" wineboot -i >/dev/null 2>&1 || true
         local reg="env WINEPREFIX=$prefix DISPLAY= $WINE reg add"
         # A crash ends the process with a code instead of a dialog that waits forever.
@@ -79,7 +81,8 @@ start_wineserver() {
     WINEPREFIX=$1 "$WINESERVER" -p >/dev/null 2>&1 </dev/null || true
     # The first program also starts Wine's own services, which keep the
     # output of whoever started them open; let a throwaway run start them.
-    WINEPREFIX=$1 "$WINE" wineboot -u >/dev/null 2>&1 </dev/null || true
+    # (wineboot -u would also rebuild the prefix, which takes seconds.)
+    WINEPREFIX=$1 "$WINE" wineboot >/dev/null 2>&1 </dev/null || true
 }
 
 stop_wineserver() {
@@ -92,17 +95,4 @@ build() {
         -DCMAKE_TOOLCHAIN_FILE="$QUILLMARK_ROOT/cmake/mingw-w64.cmake" \
         -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
     cmake --build "$BUILD_DIR" -j "$(nproc)"
-}
-
-# Starts Xvfb on a free display and exports DISPLAY; XVFB_PID is its process.
-start_xvfb() {
-    local fifo
-    fifo=$(mktemp -u)
-    mkfifo "$fifo"
-    Xvfb -displayfd 3 -screen 0 "${1:-1024x768x24}" -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
-    XVFB_PID=$!
-    local number
-    read -r number <"$fifo"
-    rm -f "$fifo"
-    export DISPLAY=:$number
 }

@@ -21,18 +21,6 @@ SIZE ClientSize(HWND window)
     return SIZE{client.right, client.bottom};
 }
 
-// Reads one pixel of a bitmap that no context holds, through a context of our own.
-COLORREF BitmapPixel(HBITMAP bitmap, int x, int y)
-{
-    HDC dc = CreateCompatibleDC(nullptr);
-    HGDIOBJ previous = SelectObject(dc, bitmap);
-    COLORREF pixel = previous ? GetPixel(dc, x, y) : CLR_INVALID;
-    if (previous)
-        SelectObject(dc, previous);
-    DeleteDC(dc);
-    return pixel;
-}
-
 void FillBitmap(HBITMAP bitmap, COLORREF colour)
 {
     HDC dc = CreateCompatibleDC(nullptr);
@@ -87,8 +75,8 @@ TEST_F(BackBufferTest, CreationMakesAColourBitmapOfTheClientSize)
     ASSERT_NE(nullptr, backBufferBitmap);
     EXPECT_EQ(static_cast<DWORD>(OBJ_MEMDC), GetObjectType(backBufferDC));
     ExpectBitmapCoversClient("after creation");
-    EXPECT_NE(backBufferBitmap, GetCurrentObject(backBufferDC, OBJ_BITMAP))
-        << "the bitmap stays selected between paints";
+    EXPECT_EQ(backBufferBitmap, GetCurrentObject(backBufferDC, OBJ_BITMAP))
+        << "the first paint's select was undone";
 }
 
 TEST_F(BackBufferTest, BitmapFollowsTheClientSizeAcrossResizes)
@@ -122,8 +110,26 @@ TEST_F(BackBufferTest, ReplacedBitmapsAreDeletedAndNoObjectIsLeftBehind)
         Paint();
         ASSERT_NE(old, backBufferBitmap) << "resize " << i << " kept the bitmap";
         EXPECT_EQ(0u, GetObjectType(old)) << "resize " << i << " left the old bitmap alive";
+        if (i % 10 == 0) {
+            ShowWindow(window, SW_SHOWMINNOACTIVE);
+            ShowWindow(window, SW_SHOWNOACTIVATE);
+            PumpMessages();
+        }
     }
+    EXPECT_EQ(baseline, CountGdiObjects());
 
+    // Two size messages with no paint between them: the bitmap in use stays
+    // selected until a paint displaces it; the one between was never selected.
+    Validate();
+    HBITMAP selected = backBufferBitmap;
+    Send(WM_SIZE);
+    HBITMAP unselected = backBufferBitmap;
+    Validate();
+    Send(WM_SIZE);
+    EXPECT_EQ(0u, GetObjectType(unselected)) << "a bitmap no paint selected was kept";
+    EXPECT_EQ(selected, GetCurrentObject(backBufferDC, OBJ_BITMAP));
+    Paint();
+    EXPECT_EQ(0u, GetObjectType(selected)) << "the bitmap the paint displaced was kept";
     EXPECT_EQ(baseline, CountGdiObjects());
 }
 
@@ -144,8 +150,8 @@ TEST_P(SizeMessage, GivesAColourBitmapOfTheClientSize)
     FillBitmap(backBufferBitmap, black);
     AppendRectangle(Rectangles(20, 20, 40, 40, red, true, RECT{}, nullptr));
     Paint();
-    EXPECT_EQ(red, BitmapPixel(backBufferBitmap, 30, 30)) << "the bitmap holds no colour";
-    EXPECT_EQ(white, BitmapPixel(backBufferBitmap, 5, 5));
+    EXPECT_EQ(red, BackBufferPixel(30, 30)) << "the bitmap holds no colour";
+    EXPECT_EQ(white, BackBufferPixel(5, 5));
 }
 
 INSTANTIATE_TEST_SUITE_P(Paints, SizeMessage, ::testing::Bool(),
@@ -160,16 +166,19 @@ struct EmptyClient {
 
 class EmptyClientArea : public BackBufferTest, public ::testing::WithParamInterface<EmptyClient> {};
 
-TEST_P(EmptyClientArea, GivesNoEmptyOrMonochromeBitmapAndPaintsOnAfterwards)
+TEST_P(EmptyClientArea, KeepsThePicturesBitmapAndPaintsOnAfterwards)
 {
+    ResizeClient(320, 240);
+    const HBITMAP picture = backBufferBitmap;
     GetParam().shrink(window);
     const SIZE client = ClientSize(window);
     EXPECT_TRUE(client.cx == 0 || client.cy == 0)
         << "the client is still " << client.cx << "x" << client.cy;
 
+    EXPECT_EQ(picture, backBufferBitmap);
     const BitmapShape shape = ShapeOf(backBufferBitmap);
-    EXPECT_GE(shape.width, 1);
-    EXPECT_GE(shape.height, 1);
+    EXPECT_EQ(320, shape.width);
+    EXPECT_EQ(240, shape.height);
     EXPECT_GT(shape.bitsPerPixel, 1) << "a monochrome bitmap";
     Paint();
     ASSERT_TRUE(IsWindow(window));
@@ -198,20 +207,67 @@ INSTANTIATE_TEST_SUITE_P(Ways, EmptyClientArea,
                              return std::string(info.param.name);
                          });
 
-TEST_F(BackBufferTest, PaintLeavesThePictureInTheBackBufferAndNoBitmapSelected)
+TEST_F(BackBufferTest, PaintLeavesThePictureSelectedInTheBackBuffer)
 {
     ResizeClient(300, 200);
     AppendRectangle(Rectangles(20, 20, 40, 40, red, true, RECT{}, nullptr));
-    FillBitmap(backBufferBitmap, black);
+    RECT all = {0, 0, 300, 200};
+    FillRect(backBufferDC, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
 
     Paint();
 
-    EXPECT_NE(backBufferBitmap, GetCurrentObject(backBufferDC, OBJ_BITMAP))
-        << "the paint left its bitmap selected";
-    EXPECT_EQ(red, BitmapPixel(backBufferBitmap, 30, 30));
-    EXPECT_EQ(white, BitmapPixel(backBufferBitmap, 5, 5));
-    EXPECT_EQ(white, BitmapPixel(backBufferBitmap, 299, 199)) << "bottom-right corner";
-    EXPECT_EQ(white, BitmapPixel(backBufferBitmap, 150, 100));
+    EXPECT_EQ(backBufferBitmap, GetCurrentObject(backBufferDC, OBJ_BITMAP))
+        << "the paint put another bitmap back";
+    EXPECT_EQ(red, BackBufferPixel(30, 30));
+    EXPECT_EQ(white, BackBufferPixel(5, 5));
+    EXPECT_EQ(white, BackBufferPixel(299, 199)) << "bottom-right corner";
+    EXPECT_EQ(white, BackBufferPixel(150, 100));
+}
+
+// The paints that run inside a size handler, and the bitmap each drew through.
+struct NestedPaint {
+    BitmapShape bitmap;
+    RECT client;
+};
+WNDPROC programProc;
+int sizeDepth;
+std::vector<NestedPaint> nestedPaints;
+
+LRESULT CALLBACK NestedPaintSpy(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    sizeDepth += message == WM_SIZE;
+    LRESULT result = CallWindowProcW(programProc, window, message, wParam, lParam);
+    sizeDepth -= message == WM_SIZE;
+    if (message == WM_PAINT && sizeDepth > 0) {
+        auto bitmap = static_cast<HBITMAP>(GetCurrentObject(backBufferDC, OBJ_BITMAP));
+        nestedPaints.push_back(NestedPaint{ShapeOf(bitmap), clientRect});
+    }
+    return result;
+}
+
+TEST_F(BackBufferTest, RestoredWindowIsRepaintedThroughABitmapThatCoversIt)
+{
+    ResizeClient(400, 300);
+    ShowWindow(window, SW_SHOWMINNOACTIVE);
+    PumpMessages();
+    BitmapShape shape = ShapeOf(backBufferBitmap);
+    EXPECT_EQ(400, shape.width) << "minimised";
+    EXPECT_EQ(300, shape.height) << "minimised";
+
+    nestedPaints.clear();
+    programProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(NestedPaintSpy)));
+    ShowWindow(window, SW_SHOWNOACTIVATE);
+    PumpMessages();
+    SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(programProc));
+
+    ASSERT_FALSE(nestedPaints.empty()) << "the restore ran no paint inside its size message";
+    for (const NestedPaint& paint : nestedPaints) {
+        EXPECT_EQ(400, paint.client.right);
+        EXPECT_GE(paint.bitmap.width, paint.client.right) << "nested paint";
+        EXPECT_GE(paint.bitmap.height, paint.client.bottom) << "nested paint";
+    }
+    ExpectBitmapCoversClient("restored");
 }
 
 TEST_F(BackBufferTest, DestroyingTheWindowReleasesTheBackBuffer)

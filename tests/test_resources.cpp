@@ -292,10 +292,10 @@ TEST(Resources, AboutDialogTemplate)
         int id;
         const char* text;
     } controls[] = {
-        {"Static", SS_ICON | WS_CHILD | WS_VISIBLE, 14, 14, 21, 20, -1, "#128"},
-        {"Static", SS_LEFT | SS_NOPREFIX | WS_GROUP | WS_CHILD | WS_VISIBLE, 42, 14, 114, 8, -1,
+        {"#130", SS_ICON | WS_CHILD | WS_VISIBLE, 14, 14, 21, 20, -1, "#128"},
+        {"#130", SS_LEFT | SS_NOPREFIX | WS_GROUP | WS_CHILD | WS_VISIBLE, 42, 14, 114, 8, -1,
          "Quillmark, Version 1.0"},
-        {"Static", SS_LEFT | WS_GROUP | WS_CHILD | WS_VISIBLE, 42, 26, 114, 8, -1, nullptr},
+        {"#130", SS_LEFT | WS_GROUP | WS_CHILD | WS_VISIBLE, 42, 26, 114, 8, -1, nullptr},
         {"#128", BS_DEFPUSHBUTTON | WS_TABSTOP | WS_GROUP | WS_CHILD | WS_VISIBLE, 113, 41, 50, 14,
          IDOK, "OK"},
     };
@@ -312,13 +312,9 @@ TEST(Resources, AboutDialogTemplate)
         EXPECT_EQ(c.cx, short(t.Word())) << "control " << i;
         EXPECT_EQ(c.cy, short(t.Word())) << "control " << i;
         EXPECT_EQ(c.id, int(t.Dword())) << "control " << i;
-        std::string cls = t.SzOrOrd();
-        // The class may be written by name, in any case, or as the predefined atom.
-        if (cls == "#130" || lstrcmpiA(cls.c_str(), "Static") == 0)
-            cls = "Static";
-        if (lstrcmpiA(cls.c_str(), "Button") == 0)
-            cls = "#128";
-        EXPECT_EQ(c.cls, cls) << "control " << i;
+        // The predefined classes as ordinals, as Microsoft's resource compiler
+        // stores them: 0x0082 static, 0x0080 button.
+        EXPECT_EQ(c.cls, t.SzOrOrd()) << "control " << i << " class";
         std::string text = t.SzOrOrd();
         if (c.text)
             EXPECT_EQ(c.text, text) << "control " << i;

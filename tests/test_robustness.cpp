@@ -46,29 +46,6 @@ double SecondsSince(Clock::time_point start)
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-// Reads the back buffer's bitmap through a context of our own. Between
-// paints no context of the program holds it.
-class BackBufferReader {
-public:
-    BackBufferReader() : dc_(CreateCompatibleDC(nullptr)) {}
-    ~BackBufferReader() { DeleteDC(dc_); }
-    BackBufferReader(const BackBufferReader&) = delete;
-    BackBufferReader& operator=(const BackBufferReader&) = delete;
-
-    COLORREF Pixel(int x, int y) const
-    {
-        HGDIOBJ previous = SelectObject(dc_, backBufferBitmap);
-        if (!previous)
-            return CLR_INVALID;
-        COLORREF colour = GetPixel(dc_, x, y);
-        SelectObject(dc_, previous);
-        return colour;
-    }
-
-private:
-    HDC dc_;
-};
-
 RECT ClientOf(HWND window)
 {
     RECT client = {};
@@ -120,11 +97,10 @@ protected:
     void ExpectKnownPicture(const char* when)
     {
         SCOPED_TRACE(when);
-        BackBufferReader reader;
-        EXPECT_EQ(RGB(200, 0, 0), reader.Pixel(70, 60)) << "inside the rectangle";
-        EXPECT_EQ(RGB(0, 0, 200), reader.Pixel(80, 120)) << "on the line";
-        EXPECT_EQ(white, reader.Pixel(150, 60)) << "background";
-        EXPECT_EQ(white, reader.Pixel(10, 10)) << "background";
+        EXPECT_EQ(RGB(200, 0, 0), BackBufferPixel(70, 60)) << "inside the rectangle";
+        EXPECT_EQ(RGB(0, 0, 200), BackBufferPixel(80, 120)) << "on the line";
+        EXPECT_EQ(white, BackBufferPixel(150, 60)) << "background";
+        EXPECT_EQ(white, BackBufferPixel(10, 10)) << "background";
     }
 };
 
@@ -444,7 +420,6 @@ TEST_F(RobustnessTest, PaintGoesOnWhileNoPenOrBrushCanBeMade)
     DrawKnownPicture();
     Send(WM_PAINT);
     ExpectKnownPicture("before");
-    BackBufferReader reader; // made now: no context can be made later
     const int gdiBefore = CountGdiObjects();
 
     std::vector<HBRUSH> hoard;
@@ -468,9 +443,9 @@ TEST_F(RobustnessTest, PaintGoesOnWhileNoPenOrBrushCanBeMade)
     Send(WM_LBUTTONDOWN, MK_LBUTTON, MouseAt(150, 20));
     Send(WM_LBUTTONUP, 0, MouseAt(190, 60));
     Send(WM_PAINT);
-    const COLORREF rectangleDuring = reader.Pixel(70, 60);
-    const COLORREF ellipseDuring = reader.Pixel(170, 40);
-    const COLORREF backgroundDuring = reader.Pixel(10, 10);
+    const COLORREF rectangleDuring = BackBufferPixel(70, 60);
+    const COLORREF ellipseDuring = BackBufferPixel(170, 40);
+    const COLORREF backgroundDuring = BackBufferPixel(10, 10);
     const int circles = drawingLists.circleCount;
 
     for (HBRUSH brush : hoard)
@@ -487,7 +462,7 @@ TEST_F(RobustnessTest, PaintGoesOnWhileNoPenOrBrushCanBeMade)
 
     Send(WM_PAINT);
     ExpectKnownPicture("once brushes can be made again");
-    EXPECT_EQ(RGB(0, 150, 0), reader.Pixel(170, 40)) << "the ellipse recorded meanwhile";
+    EXPECT_EQ(RGB(0, 150, 0), BackBufferPixel(170, 40)) << "the ellipse recorded meanwhile";
 }
 
 } // namespace

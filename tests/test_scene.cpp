@@ -98,6 +98,25 @@ TEST_F(SceneTest, EmptySceneIsWhiteOverClientRectOnly)
         << "the fill reached beyond clientRect";
 }
 
+TEST_F(SceneTest, BackgroundGoesToTheBackBufferAndShapesToTheContextPassed)
+{
+    AddRectangle(10, 10, 30, 30, blue, false);
+    MemoryCanvas backBuffer(100, 80), other(100, 80);
+    Fill(backBuffer, 0, 0, 100, 80, red);
+    Fill(other, 0, 0, 100, 80, red);
+
+    clientRect = RECT{0, 0, 60, 40};
+    backBufferDC = backBuffer.dc();
+    PaintScene(other.dc());
+    GdiFlush();
+    backBufferDC = nullptr;
+
+    EXPECT_EQ(60 * 40, backBuffer.Count(white, 0, 0, 60, 40));
+    EXPECT_EQ(0, backBuffer.Count(blue, 0, 0, 100, 80)) << "a shape went to the back buffer";
+    EXPECT_EQ(0, other.Count(white, 0, 0, 100, 80)) << "the background went to the context";
+    EXPECT_EQ(blue, other.Pixel(10, 20));
+}
+
 TEST_F(SceneTest, OutlinedRectangleHasFourWideEdgesInItsColourAndAnUntouchedInside)
 {
     AddRectangle(10, 20, 50, 60, blue, false);

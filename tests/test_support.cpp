@@ -126,8 +126,16 @@ int MemoryCanvas::Count(COLORREF colour, int left, int top, int right, int botto
 void PaintInto(MemoryCanvas& canvas, int width, int height)
 {
     clientRect = RECT{0, 0, width, height};
+    const HDC backBuffer = backBufferDC;
+    backBufferDC = canvas.dc();
     PaintScene(canvas.dc());
     GdiFlush();
+    backBufferDC = backBuffer;
+}
+
+COLORREF BackBufferPixel(int x, int y)
+{
+    return GetPixel(backBufferDC, x, y);
 }
 
 int CountGdiObjects()

@@ -54,8 +54,13 @@ private:
     HGDIOBJ previous_;
 };
 
-// Points clientRect at a canvas of this size and paints the scene into it.
+// Paints the scene into a canvas as the paint cycle paints the back buffer:
+// the canvas stands in for backBufferDC, with a clientRect of this size.
 void PaintInto(MemoryCanvas& canvas, int width, int height);
+
+// A pixel of the picture the latest paint left in the back buffer: its bitmap
+// stays selected in backBufferDC between paints.
+COLORREF BackBufferPixel(int x, int y);
 
 // Live GDI objects of this process. Wine's GetGuiResources reports 0, but Wine
 // accepts handle values with their upper bits clear, so every small handle

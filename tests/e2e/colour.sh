@@ -3,6 +3,7 @@
 # current colour; a colour confirmed from the keyboard or with the mouse is
 # the one selected next time and the one shapes are drawn in; a cancelled
 # choice changes nothing.
+# shellcheck source-path=SCRIPTDIR source=lib.sh
 source "$(dirname "$0")/lib.sh"
 e2e_begin "$@"
 
@@ -22,19 +23,23 @@ preview_shows() {
     wait_for "the colour $1 selected in the dialog ($2)" 10 preview_is "$1"
 }
 
+spectrum_shown() {
+    local shades
+    shades=$(count_colours $((DLG_X + SPECTRUM_DX)) $((DLG_Y + SPECTRUM_DY)) "$SPECTRUM_W" "$SPECTRUM_H")
+    SEEN="the expanded part shows $shades colours, wanted a spectrum of at least 200"
+    [ "$shades" -ge 200 ]
+}
+
 launch
 
-# First opening: the current colour is black, and the custom-colour part is
-# already open beside the basic colours.
+# First opening (found by its exact caption): the current colour is black,
+# and the custom-colour part is already open beside the basic colours.
 open_colours
+[ "$WIN_W" -ge "$EXPANDED_WIDTH" ] || fail "colour dialog is ${WIN_W} px wide, wanted at least $EXPANDED_WIDTH: not expanded"
+note "dialog '$COLOUR_DIALOG' ${WIN_W}x${WIN_H}"
+wait_for "the colour dialog's spectrum" 10 spectrum_shown
 keep dialog-first
-name=$(xdotool getwindowname "$(find_window "$COLOUR_DIALOG")")
-[ "$name" = "$COLOUR_DIALOG" ] || fail "colour dialog caption: '$name'"
-[ "$DLG_W" -ge "$EXPANDED_WIDTH" ] || fail "colour dialog is ${DLG_W} px wide: not expanded"
-shades=$(count_colours $((DLG_X + SPECTRUM_DX)) $((DLG_Y + SPECTRUM_DY)) "$SPECTRUM_W" "$SPECTRUM_H")
-[ "$shades" -ge 200 ] || fail "colour dialog: the expanded part shows $shades colours, not a spectrum"
 preview_shows 0,0,0 "first opening"
-note "dialog '$name' ${DLG_W}x${DLG_H}, spectrum of $shades colours, black selected"
 
 # A colour typed into Red, Green and Blue, confirmed with Return.
 type_colour "$KEYED"
@@ -47,11 +52,11 @@ keep dialog-reopened-typed
 # A basic colour clicked with the mouse, confirmed with the OK button.
 swatch=$(px $((DLG_X + SWATCH_DX)) $((DLG_Y + SWATCH_DY)))
 [ "$swatch" != "$KEYED" ] || fail "the swatch already has the typed colour $KEYED"
-xdotool mousemove $((DLG_X + SWATCH_DX)) $((DLG_Y + SWATCH_DY)) click 1
+click $((DLG_X + SWATCH_DX)) $((DLG_Y + SWATCH_DY))
 preview_shows "$swatch" "after a click on a swatch"
 keep dialog-clicked
-xdotool mousemove $((DLG_X + OK_DX)) $((DLG_Y + OK_DY)) click 1
-wait_for "the colour dialog to close on OK" 10 window_gone "$COLOUR_DIALOG"
+click $((DLG_X + OK_DX)) $((DLG_Y + OK_DY))
+wait_until "the colour dialog to close on OK" 10 window_gone "$COLOUR_DIALOG"
 open_colours
 preview_shows "$swatch" "after a clicked choice"
 keep dialog-reopened-clicked
@@ -66,11 +71,9 @@ note "typed $KEYED, clicked $swatch, cancelled $CANCELLED: each reopening showed
 
 # The confirmed colour is the drawing colour.
 choose_rectangle
-drag $((CLIENT_LEFT + 100)) $((CLIENT_TOP + 100)) $((CLIENT_LEFT + 200)) $((CLIENT_TOP + 180)) \
-    $((CLIENT_LEFT + 300)) $((CLIENT_TOP + 250))
-wait_for "a rectangle in $swatch" 10 colour_near $((CLIENT_LEFT + 100)) $((CLIENT_TOP + 175)) "$swatch"
+c_drag 100 100 200 180 300 250
+wait_for "a rectangle in $swatch" 10 c_near 100 175 "$swatch"
 keep rectangle
-expect "rectangle's inside" is_colour $((CLIENT_LEFT + 200)) $((CLIENT_TOP + 175)) "$WHITE"
+expect "rectangle's inside" c_is 200 175 "$WHITE"
 
-xdotool key alt+f x
-expect_exit_code 0 "File > Exit"
+exit_from_file_menu

@@ -1,0 +1,279 @@
+# shellcheck shell=bash
+# Quillmark.exe in a private X server inside a Wine virtual desktop, driven
+# as a person would: keys, clicks and drags through xdotool, screenshots and
+# their pixels, waits that poll with a deadline. Used by scripts/run.sh and,
+# through tests/e2e/lib.sh, by the end-to-end tests. Sourced after common.sh,
+# not run.
+#
+# Coordinates are screen pixels. Colours are written R,G,B in decimal, as px
+# prints them.
+
+SCREEN_W=1024
+SCREEN_H=768
+WHITE=255,255,255
+
+QM_NAME=$(basename "$0" .sh) # names the script in messages
+QM_EXE=                      # set by the caller before launch
+# Words between Wine and Quillmark.exe on the command line; a prefix with no
+# virtual desktop of its own needs explorer to make one.
+QM_LAUNCHER=()
+QM_PID=
+# The main window: X window id and outer rectangle.
+QM_WINDOW=
+QM_X=0 QM_Y=0 QM_W=0 QM_H=0
+# Its client area, edges included. Wine's frame is 4 pixels wide on every
+# side, and caption plus menu bar take the top 42 rows with the fonts of
+# make_prefix (found once on a screenshot).
+CLIENT_LEFT=0 CLIENT_TOP=0 CLIENT_RIGHT=0 CLIENT_BOTTOM=0
+FRAME=4
+CLIENT_OFFSET_Y=42
+
+DESKTOP_TMP=
+XVFB_PID=
+SHOT_RAW= # the latest screenshot, raw RGB
+SEEN=     # what the last check saw, for failure messages
+
+note() { printf '%s: %s\n' "$QM_NAME" "$*" >&2; }
+
+fail() {
+    printf 'FAIL %s: %s\n' "$QM_NAME" "$*" >&2
+    exit 1
+}
+
+# --- the X server and Wine ---------------------------------------------------
+
+# Starts Xvfb on a free display and the wineserver of a prefix, and exports
+# DISPLAY and WINEPREFIX. The caller traps desktop_stop on exit.
+desktop_start() {
+    export WINEPREFIX=$1
+    DESKTOP_TMP=$(mktemp -d)
+    SHOT_RAW=$DESKTOP_TMP/screen.rgb
+    local fifo=$DESKTOP_TMP/displayfd number=
+    mkfifo "$fifo"
+    Xvfb -displayfd 3 -screen 0 "${SCREEN_W}x${SCREEN_H}x24" -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+    XVFB_PID=$!
+    read -r number <"$fifo" || true
+    [ -n "$number" ] || fail "Xvfb did not start"
+    export DISPLAY=:$number
+    start_wineserver "$WINEPREFIX"
+}
+
+# Ends Quillmark if it still runs, the wineserver and Xvfb; keeps $?.
+desktop_stop() {
+    local status=$?
+    if [ -n "$QM_PID" ] && kill -0 "$QM_PID" 2>/dev/null; then
+        kill "$QM_PID" 2>/dev/null || true
+    fi
+    if [ -n "${WINEPREFIX:-}" ]; then stop_wineserver "$WINEPREFIX"; fi
+    if [ -n "$XVFB_PID" ]; then
+        kill "$XVFB_PID" 2>/dev/null || true
+        wait "$XVFB_PID" 2>/dev/null || true
+    fi
+    if [ -n "$DESKTOP_TMP" ]; then rm -rf "$DESKTOP_TMP"; fi
+    return "$status"
+}
+
+# Runs a check again and again until it holds (status 0) or the seconds run
+# out (status 1): seconds, then the check.
+poll() {
+    local deadline=$((SECONDS + $1))
+    shift
+    until "$@"; do
+        [ "$SECONDS" -lt "$deadline" ] || return 1
+        sleep 0.1
+    done
+}
+
+# The same, failing with what the check saw last: what is awaited, seconds,
+# the check.
+wait_until() {
+    local what=$1 seconds=$2
+    shift 2
+    poll "$seconds" "$@" || fail "$what: not seen within $seconds s (${SEEN:-no detail})"
+}
+
+# The same for a check of the screen: a fresh screenshot before each try.
+wait_for() {
+    local what=$1 seconds=$2
+    shift 2
+    wait_until "$what" "$seconds" on_screen "$@"
+}
+
+on_screen() { grab && "$@"; }
+
+# --- screenshots and pixels --------------------------------------------------
+
+grab() { import -window root -depth 8 "rgb:$SHOT_RAW"; }
+
+# Runs convert on the latest screenshot with the options that follow.
+from_shot() { convert -size "${SCREEN_W}x${SCREEN_H}" -depth 8 "rgb:$SHOT_RAW" "$@"; }
+
+# Saves the main window from the latest screenshot as a PNG without
+# metadata, so that the same picture gives the same file.
+save_window() {
+    from_shot -crop "${QM_W}x${QM_H}+${QM_X}+${QM_Y}" +repage -strip \
+        -define png:exclude-chunk=date,time "$1"
+}
+
+# Prints the colour of one pixel: x y.
+px() {
+    od -An -tu1 -j $((($2 * SCREEN_W + $1) * 3)) -N3 "$SHOT_RAW" | awk '{printf "%d,%d,%d", $1, $2, $3}'
+}
+
+# Number of pixels of exactly one colour in a region: x y width height colour.
+count_colour() {
+    local r g b
+    IFS=, read -r r g b <<<"$5"
+    from_shot -crop "$3x$4+$1+$2" +repage txt:- | grep -c "$(printf '#%02X%02X%02X' "$r" "$g" "$b")" || true
+}
+
+# Number of different colours in a region: x y width height.
+count_colours() { from_shot -crop "$3x$4+$1+$2" +repage -format %k info:; }
+
+# Smallest value of any channel in a region, 0 to 255: low means dark pixels.
+darkest() { from_shot -crop "$3x$4+$1+$2" +repage -format '%[fx:int(255*minima+0.5)]' info:; }
+
+# Whether a region holds one colour only: x y width height colour.
+all_colour() {
+    local range
+    range=$(from_shot -crop "$3x$4+$1+$2" +repage -format \
+        '%[fx:int(255*minima.r+.5)],%[fx:int(255*minima.g+.5)],%[fx:int(255*minima.b+.5)] %[fx:int(255*maxima.r+.5)],%[fx:int(255*maxima.g+.5)],%[fx:int(255*maxima.b+.5)]' info:)
+    SEEN="region $3x$4+$1+$2 spans ${range/ / to }, wanted $5"
+    [ "$range" = "$5 $5" ]
+}
+
+# Whether a pixel has a colour: x y colour.
+is_colour() {
+    local got
+    got=$(px "$1" "$2")
+    SEEN="($1,$2) is $got, wanted $3"
+    [ "$got" = "$3" ]
+}
+
+# Whether a colour is found within a few pixels of a point: x y colour
+# [radius]. Wine's wide pens and ellipses land a pixel or so from where the
+# arithmetic says, so edges are looked for near their place.
+colour_near() {
+    local r=${4:-3} n
+    n=$(count_colour $(($1 - r)) $(($2 - r)) $((2 * r + 1)) $((2 * r + 1)) "$3")
+    SEEN="no $3 within $r px of ($1,$2), which is $(px "$1" "$2")"
+    [ "$n" -gt 0 ]
+}
+
+# Fails unless a check holds on the latest screenshot: what, then the check.
+expect() {
+    local what=$1
+    shift
+    "$@" || fail "$what: $SEEN"
+}
+
+# --- windows and the program -------------------------------------------------
+
+# Prints the id of the first X window with exactly this caption.
+find_window() { xdotool search --name "^$1\$" 2>/dev/null | head -n 1; }
+
+# Sets WIN_X, WIN_Y, WIN_W and WIN_H from a window's place on the screen.
+# (xdotool's own geometry is off under Wine's virtual desktop.)
+window_rect() {
+    local info
+    info=$(xwininfo -id "$1")
+    WIN_X=$(awk '/Absolute upper-left X/ {print $NF}' <<<"$info")
+    WIN_Y=$(awk '/Absolute upper-left Y/ {print $NF}' <<<"$info")
+    WIN_W=$(awk '/Width:/ {print $NF}' <<<"$info")
+    WIN_H=$(awk '/Height:/ {print $NF}' <<<"$info")
+}
+
+window_shown() {
+    SEEN="no window called '$1'"
+    [ -n "$(find_window "$1")" ]
+}
+
+window_gone() {
+    SEEN="window '$1' is still there"
+    [ -z "$(find_window "$1")" ]
+}
+
+# Reads the main window's place and client area, again after a resize.
+read_main_window() {
+    window_rect "$QM_WINDOW"
+    QM_X=$WIN_X QM_Y=$WIN_Y QM_W=$WIN_W QM_H=$WIN_H
+    CLIENT_LEFT=$((QM_X + FRAME))
+    CLIENT_RIGHT=$((QM_X + QM_W - 1 - FRAME))
+    CLIENT_TOP=$((QM_Y + CLIENT_OFFSET_Y))
+    CLIENT_BOTTOM=$((QM_Y + QM_H - 1 - FRAME))
+}
+
+client_white() {
+    all_colour "$CLIENT_LEFT" "$CLIENT_TOP" $((CLIENT_RIGHT - CLIENT_LEFT + 1)) \
+        $((CLIENT_BOTTOM - CLIENT_TOP + 1)) "$WHITE"
+}
+
+# Runs QM_EXE, waits until its window is shown and painted white, and gives
+# it the keyboard.
+launch() {
+    "$WINE" "${QM_LAUNCHER[@]}" "$QM_EXE" >/dev/null 2>&1 </dev/null &
+    QM_PID=$!
+    wait_until "Quillmark's main window" 30 window_shown Quillmark
+    QM_WINDOW=$(find_window Quillmark)
+    read_main_window
+    wait_for "a white client area" 15 client_white
+    focus_main
+}
+
+program_ended() {
+    SEEN="Quillmark.exe (pid $QM_PID) is still running"
+    ! kill -0 "$QM_PID" 2>/dev/null
+}
+
+# --- keyboard and mouse ------------------------------------------------------
+
+click() { xdotool mousemove "$1" "$2" click 1; }
+
+# A click on the caption gives the main window the keyboard (xdotool's
+# --window keys are ignored by Wine) without touching the drawing.
+focus_main() { click $((QM_X + QM_W / 2)) $((QM_Y + 10)); }
+
+# Opens the menu bar with F10 and presses the keys that follow, as a person
+# would: arrows to move, Return to choose. Where a popup opens (Down), the
+# last key waits until it is shown, and the choice until every menu is
+# closed: the command is queued then, ahead of any input that follows.
+menu() {
+    local last=${*: -1}
+    xdotool key --delay 20 F10 "${@:1:$#-1}"
+    case " $* " in
+        *" Down "*)
+            wait_until "a menu after F10 ${*:1:$#-1}" 10 menu_shown
+            xdotool key "$last"
+            wait_until "the menus to close after $last" 10 menus_closed
+            ;;
+        *) xdotool key "$last" ;;
+    esac
+}
+
+# Number of menus shown: Quillmark's X windows without a caption.
+menu_count() { xwininfo -root -tree | grep -c '(has no name): ("quillmark.exe"' || true; }
+
+menu_shown() {
+    SEEN="no menu shown"
+    [ "$(menu_count)" -gt 0 ]
+}
+
+menus_closed() {
+    local n
+    n=$(menu_count)
+    SEEN="$n menus still shown"
+    [ "$n" -eq 0 ]
+}
+
+# A drag with the left button through the given points: x1 y1 x2 y2 ...
+# Each point is one real pointer motion; the short pauses let Wine read each
+# one, as it merges the motions it finds waiting together.
+drag() {
+    local args=(mousemove "$1" "$2" mousedown 1)
+    shift 2
+    while [ $# -ge 2 ]; do
+        args+=(sleep 0.005 mousemove "$1" "$2")
+        shift 2
+    done
+    xdotool "${args[@]}" mouseup 1
+}
