@@ -9,7 +9,11 @@ source "$(dirname "$0")/../../scripts/common.sh"
 
 install_packages python3
 prefixes=()
-trap 'for p in "${prefixes[@]}"; do stop_wineserver "$p"; done' EXIT
+stop_servers() {
+    local prefix
+    for prefix in "${prefixes[@]}"; do stop_wineserver "$prefix"; done
+}
+trap stop_servers EXIT
 for worker in 0 1; do
     prefix=$PREFIX_HOME/wine-null-mutation$worker
     make_prefix "$prefix" null
