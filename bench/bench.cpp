@@ -152,26 +152,14 @@ FloorScene floorScene;
 void BuildFloor(const std::vector<Shape>& items, size_t count)
 {
     floorScene = FloorScene{};
+    // In the order of Kind.
+    std::vector<Corners>* const lists[] = {&floorScene.rectangles, &floorScene.ellipses,
+                                           &floorScene.lines, &floorScene.pencils,
+                                           &floorScene.erasers};
     for (size_t i = 0; i < count; ++i) {
         const Shape& it = items[i];
-        Corners c{it.x0, it.y0, it.x1, it.y1, it.colour, it.filled};
-        switch (it.kind) {
-        case Kind::Rectangle:
-            floorScene.rectangles.push_back(c);
-            break;
-        case Kind::Ellipse:
-            floorScene.ellipses.push_back(c);
-            break;
-        case Kind::Line:
-            floorScene.lines.push_back(c);
-            break;
-        case Kind::Pencil:
-            floorScene.pencils.push_back(c);
-            break;
-        case Kind::Eraser:
-            floorScene.erasers.push_back(c);
-            break;
-        }
+        lists[static_cast<int>(it.kind)]->push_back(
+            Corners{it.x0, it.y0, it.x1, it.y1, it.colour, it.filled});
     }
 }
 
