@@ -10,9 +10,8 @@ void ShowProgramIcon(HWND dialog)
 {
     for (HWND control = GetWindow(dialog, GW_CHILD); control;
          control = GetWindow(control, GW_HWNDNEXT)) {
-        WCHAR className[16];
-        if (!GetClassNameW(control, className, ARRAYSIZE(className)))
-            continue;
+        WCHAR className[16] = {};
+        GetClassNameW(control, className, ARRAYSIZE(className));
         LONG style = GetWindowLongW(control, GWL_STYLE);
         if (lstrcmpiW(className, L"Static") == 0 && (style & SS_TYPEMASK) == SS_ICON) {
             HICON icon = LoadIconW(appInstance, MAKEINTRESOURCEW(IconLarge));

@@ -102,6 +102,28 @@ TEST_F(AboutBox, OpensFromAltQuestionMarkAndAltSlash)
     EXPECT_FALSE(TranslateAcceleratorW(window, table, &plain));
 }
 
+// The icon control gets the program's icon wherever it stands among the
+// controls: here it is moved from first to last before the dialog starts again.
+TEST_F(AboutBox, IconControlGetsTheIconWhereverItStands)
+{
+    HWND dialog =
+        CreateDialogParamW(appInstance, MAKEINTRESOURCEW(DlgAbout), window, AboutDialogProc, 0);
+    ASSERT_NE(nullptr, dialog);
+    HWND icon = GetWindow(dialog, GW_CHILD);
+    ASSERT_EQ(SS_ICON, GetWindowLongW(icon, GWL_STYLE) & SS_TYPEMASK) << "the first control";
+    SetWindowPos(icon, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    ASSERT_EQ(icon, GetWindow(GetWindow(dialog, GW_CHILD), GW_HWNDLAST)) << "now the last";
+    SendMessageW(icon, STM_SETICON, 0, 0);
+
+    EXPECT_EQ(TRUE, AboutDialogProc(dialog, WM_INITDIALOG, 0, 0));
+    EXPECT_NE(0, SendMessageW(icon, STM_GETICON, 0, 0));
+    for (HWND c = GetWindow(dialog, GW_CHILD); c != icon; c = GetWindow(c, GW_HWNDNEXT)) {
+        SCOPED_TRACE(TextOf(c).c_str());
+        EXPECT_EQ(0, SendMessageW(c, STM_GETICON, 0, 0)) << "another control got the icon";
+    }
+    DestroyWindow(dialog);
+}
+
 TEST(AboutDialogProcedure, AnswersOnlyItsOwnMessages)
 {
     EXPECT_EQ(TRUE, AboutDialogProc(nullptr, WM_INITDIALOG, 0, 0));

@@ -36,6 +36,18 @@ TEST_F(BackBufferTest, CreationMakesAColourBitmapOfTheClientSize)
         << "the first paint's select was undone";
 }
 
+// Created hidden, the window gets no paint to read its size: creation reads it.
+TEST_F(BackBufferTest, WindowCreatedHiddenGetsABitmapOfItsClientSize)
+{
+    DestroyWindow(window);
+    PumpMessages();
+    ASSERT_TRUE(OpenMainWindow(SW_HIDE));
+    window = mainWindow;
+    const RECT client = Client();
+    ASSERT_FALSE(IsRectEmpty(&client));
+    ExpectBackBufferCoversClient("created hidden");
+}
+
 TEST_F(BackBufferTest, BitmapFollowsTheClientSizeAcrossResizes)
 {
     const SIZE sizes[] = {{300, 200}, {900, 700}, {120, 90}, {641, 333}, {1000, 400}, {200, 650}};
@@ -248,6 +260,10 @@ TEST_F(BackBufferTest, DestroyingTheWindowReleasesTheBackBuffer)
     EXPECT_EQ(0u, GetObjectType(bitmap)) << "bitmap still alive";
     EXPECT_EQ(nullptr, backBufferDC);
     EXPECT_EQ(nullptr, backBufferBitmap);
+
+    const int objects = CountGdiObjects();
+    ReleaseBackBuffer();
+    EXPECT_EQ(objects, CountGdiObjects()) << "a second release";
 }
 
 TEST_F(BackBufferTest, NewWindowIsPaintedFromTheBackBufferAtOnce)

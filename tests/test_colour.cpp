@@ -20,6 +20,9 @@ const int AddToCustomButton = 712;
 const int CustomColourSwatches = 721;
 const int DefineCustomButton = 719;
 
+// The drawing colour as the program starts, read before any test resets it.
+const COLORREF colourAtStart = currentColour;
+
 const COLORREF teal = RGB(10, 120, 130);
 const COLORREF amber = RGB(250, 140, 20);
 
@@ -125,6 +128,7 @@ TEST_F(ColourTest, DialogOpensOnTheCurrentColour)
     DialogScript first;
     first.setColour = true;
     first.colour = teal;
+    EXPECT_EQ(Rgb{black}, Rgb{colourAtStart}) << "the colour at start";
     EXPECT_EQ(0, Choose(first));
     EXPECT_EQ(Rgb{black}, Rgb{first.opened});
     EXPECT_FALSE(first.defineCustomEnabled) << "custom colours not expanded at opening";

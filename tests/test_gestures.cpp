@@ -332,4 +332,21 @@ TEST_P(GestureTable, LeavesTheRecordsOfTheRow)
 
 INSTANTIATE_TEST_SUITE_P(Gestures, GestureTable, ::testing::ValuesIn(Cases()), PrintedName());
 
+using GestureFlags = MainWindowTest;
+
+// A press takes the start point under a filled flag alone, as under its shape's
+// flag; a release makes a record only under the shape's flag.
+TEST_F(GestureFlags, FilledFlagAloneTakesOnlyTheStartPoint)
+{
+    toolState.filledRectangle = true;
+    Press(12, 34);
+    toolState = ToolState{};
+    toolState.filledEllipse = true;
+    Press(56, 78);
+    Release(90, 91);
+    EXPECT_EQ((POINT{12, 34}), rectangleStart);
+    EXPECT_EQ((POINT{56, 78}), ellipseStart);
+    EXPECT_EQ(0, RecordCount());
+}
+
 } // namespace

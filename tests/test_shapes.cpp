@@ -55,16 +55,29 @@ TEST(Shapes, PointsAreKeptAsDragged)
     EXPECT_EQ((Shape{Kind::Line, 7, 7, 7, 7, red}), ShapeOf(Line(7, 7, 7, 7, red)));
 }
 
+// Sets the fields every record has; each one to a value of its own.
+template <class Record>
+Record WithFieldsSet(Record record)
+{
+    record.setStartX(1);
+    record.setStartY(2);
+    record.setEndX(3);
+    record.setEndY(4);
+    record.setColour(red);
+    return record;
+}
+
 TEST(Shapes, SettersAndCopiesKeepEveryField)
 {
-    Rectangles r;
-    r.setStartX(1);
-    r.setStartY(2);
-    r.setEndX(3);
-    r.setEndY(4);
-    r.setColour(red);
+    Rectangles r = WithFieldsSet(Rectangles());
+    Circles c = WithFieldsSet(Circles());
     r.setFilled(true);
+    c.setFilled(true);
     EXPECT_EQ((Shape{Kind::Rectangle, 1, 2, 3, 4, red, true}), ShapeOf(r));
+    EXPECT_EQ((Shape{Kind::Ellipse, 1, 2, 3, 4, red, true}), ShapeOf(c));
+    EXPECT_EQ((Shape{Kind::Line, 1, 2, 3, 4, red}), ShapeOf(WithFieldsSet(Line())));
+    EXPECT_EQ((Shape{Kind::Pencil, 1, 2, 3, 4, red}), ShapeOf(WithFieldsSet(Pencil())));
+    EXPECT_EQ((Shape{Kind::Eraser, 1, 2, 3, 4, red}), ShapeOf(WithFieldsSet(Eraser())));
 
     const Eraser original(5, 6, 7, 8, red, nullptr);
     Eraser copy = original;

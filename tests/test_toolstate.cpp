@@ -34,6 +34,7 @@ TEST_P(ToolCommandTest, AssignsAllSevenToolFlagsWhateverTheHighWord)
             EXPECT_EQ(tool.flags, toolState);
         }
     }
+    EXPECT_TRUE(SelectTool(tool.command));
 }
 
 INSTANTIATE_TEST_SUITE_P(DrawingMenu, ToolCommandTest, ::testing::ValuesIn(tools), PrintedName());
@@ -102,6 +103,20 @@ TEST_F(ToolSelectionTest, CommandsChangeOnlyTheToolFlags)
             EXPECT_EQ(RECT{}, UpdateBox());
             EXPECT_EQ(0, RecordCount());
             EXPECT_TRUE(CountsMatchLists());
+        }
+    }
+}
+
+// Any other command is no tool: SelectTool says so and changes no flag.
+TEST_F(ToolSelectionTest, OtherCommandsSelectNoTool)
+{
+    for (bool before : {true, false}) {
+        for (unsigned command : {0u, unsigned(CmdClear), unsigned(CmdAbout), 32781u}) {
+            SCOPED_TRACE(::testing::Message() << "command " << command << ", flags " << before);
+            SetAllToolFlags(before);
+            const ToolState flags = toolState;
+            EXPECT_FALSE(SelectTool(command));
+            EXPECT_EQ(flags, toolState);
         }
     }
 }
