@@ -15,20 +15,17 @@ template <class Handle>
 class GdiObject {
 public:
     explicit GdiObject(Handle handle = nullptr) noexcept : handle_(handle) {}
-    ~GdiObject() { reset(); }
+    ~GdiObject()
+    {
+        if (handle_)
+            DeleteObject(handle_);
+    }
 
     GdiObject(const GdiObject&) = delete;
     GdiObject& operator=(const GdiObject&) = delete;
 
     Handle get() const noexcept { return handle_; }
     explicit operator bool() const noexcept { return handle_ != nullptr; }
-
-    void reset(Handle handle = nullptr) noexcept
-    {
-        if (handle_)
-            DeleteObject(handle_);
-        handle_ = handle;
-    }
 
 private:
     Handle handle_;

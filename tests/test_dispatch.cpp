@@ -119,6 +119,7 @@ TEST_F(Dispatch, ClassAndWindowAsRegistered)
     EXPECT_EQ(UINT(CS_HREDRAW | CS_VREDRAW), wcex.style);
     EXPECT_EQ(&MainWindowProc, wcex.lpfnWndProc);
     EXPECT_EQ(nullptr, wcex.hbrBackground);
+    EXPECT_EQ(LoadCursorW(nullptr, IDC_ARROW), wcex.hCursor);
     EXPECT_NE(nullptr, wcex.hIcon);
     EXPECT_NE(nullptr, wcex.hIconSm);
     EXPECT_EQ(DWORD(WS_OVERLAPPEDWINDOW), GetWindowLongW(window, GWL_STYLE) & WS_OVERLAPPEDWINDOW);
