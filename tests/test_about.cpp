@@ -127,6 +127,8 @@ TEST_F(AboutBox, IconControlGetsTheIconWhereverItStands)
 TEST(AboutDialogProcedure, AnswersOnlyItsOwnMessages)
 {
     EXPECT_EQ(TRUE, AboutDialogProc(nullptr, WM_INITDIALOG, 0, 0));
+    EXPECT_EQ(TRUE, AboutDialogProc(nullptr, WM_COMMAND, IDOK, 0));
+    EXPECT_EQ(TRUE, AboutDialogProc(nullptr, WM_COMMAND, IDCANCEL, 0));
     EXPECT_EQ(FALSE, AboutDialogProc(nullptr, WM_COMMAND, 3, 0)) << "another command";
     EXPECT_EQ(FALSE, AboutDialogProc(nullptr, WM_PAINT, 0, 0));
     EXPECT_EQ(FALSE, AboutDialogProc(nullptr, WM_CLOSE, 0, 0));

@@ -36,16 +36,32 @@ TEST_F(BackBufferTest, CreationMakesAColourBitmapOfTheClientSize)
         << "the first paint's select was undone";
 }
 
-// Created hidden, the window gets no paint to read its size: creation reads it.
-TEST_F(BackBufferTest, WindowCreatedHiddenGetsABitmapOfItsClientSize)
+// Created hidden, the window gets no paint to read its size: creation reads
+// it, and not the size of the window before. Created minimised, it has no
+// client area: a one-pixel colour bitmap until it is restored.
+TEST_F(BackBufferTest, WindowCreatedHiddenOrMinimisedGetsAColourBitmap)
 {
-    DestroyWindow(window);
-    PumpMessages();
-    ASSERT_TRUE(OpenMainWindow(SW_HIDE));
-    window = mainWindow;
-    const RECT client = Client();
-    ASSERT_FALSE(IsRectEmpty(&client));
-    ExpectBackBufferCoversClient("created hidden");
+    for (int show : {SW_HIDE, SW_SHOWMINNOACTIVE}) {
+        SCOPED_TRACE(show == SW_HIDE ? "hidden" : "minimised");
+        ResizeClient(210, 130);
+        DestroyWindow(window);
+        PumpMessages();
+        ASSERT_TRUE(OpenMainWindow(show));
+        window = mainWindow;
+        const RECT client = Client();
+        ASSERT_NE(210, client.right);
+        if (show == SW_HIDE) {
+            ExpectBackBufferCoversClient("created");
+            continue;
+        }
+        const BitmapFormat format = FormatOf(backBufferBitmap);
+        EXPECT_EQ(1, format.width);
+        EXPECT_EQ(1, format.height);
+        EXPECT_GT(format.bitsPerPixel, 1) << "a monochrome bitmap";
+        ShowWindow(window, SW_RESTORE);
+        PumpMessages();
+        ExpectBackBufferCoversClient("restored");
+    }
 }
 
 TEST_F(BackBufferTest, BitmapFollowsTheClientSizeAcrossResizes)
@@ -117,6 +133,7 @@ TEST_P(SizeMessage, GivesAColourBitmapOfTheClientSize)
 
     Send(WM_SIZE, SIZE_RESTORED, MAKELPARAM(client.right, client.bottom));
 
+    EXPECT_EQ(client, UpdateBox()) << "the new bitmap is painted at once";
     ExpectBackBufferCoversClient("after WM_SIZE");
     {
         // No paint has selected the new bitmap yet.
@@ -264,6 +281,13 @@ TEST_F(BackBufferTest, DestroyingTheWindowReleasesTheBackBuffer)
     const int objects = CountGdiObjects();
     ReleaseBackBuffer();
     EXPECT_EQ(objects, CountGdiObjects()) << "a second release";
+
+    ASSERT_TRUE(OpenMainWindow(SW_SHOWNOACTIVATE));
+    window = mainWindow;
+    PumpMessages();
+    DestroyWindow(window);
+    PumpMessages();
+    EXPECT_EQ(objects, CountGdiObjects()) << "a window from creation to destruction";
 }
 
 TEST_F(BackBufferTest, NewWindowIsPaintedFromTheBackBufferAtOnce)
@@ -279,7 +303,8 @@ TEST_F(BackBufferTest, NewWindowIsPaintedFromTheBackBufferAtOnce)
 
     const WindowPixels shown(window);
     EXPECT_EQ(Rgb{white}, Rgb{shown.At(5, 5)});
-    EXPECT_EQ(Rgb{red}, Rgb{shown.At(30, 30)});
+    EXPECT_EQ(Rgb{red}, Rgb{shown.At(20, 20)}) << "the copy is shifted";
+    EXPECT_EQ(Rgb{red}, Rgb{shown.At(39, 39)});
     EXPECT_EQ(Rgb{white}, Rgb{shown.At(client.right - 1, client.bottom - 1)});
 }
 

@@ -43,6 +43,7 @@ TEST_F(Dispatch, HandledMessagesReturnZero)
     };
     for (const Tool& tool : tools)
         cases.push_back(Case{WM_COMMAND, tool.command, 0});
+    cases.push_back(Case{WM_DESTROY, 0, 0}); // last: it releases the back buffer
     for (const Case& c : cases) {
         InvalidateRect(window, nullptr, TRUE);
         EXPECT_EQ(0, Send(c.message, c.wParam, c.lParam))
