@@ -413,8 +413,8 @@ def run(cmd, cwd, timeout=None, prefix=None):
 
 
 # Wine reports a fault it cannot hand to the program ("wine: Unhandled page
-# fault ...") and a backtrace, but a fault inside a window procedure that a
-# message loop called can still end the process with exit code 0. So a test
+# fault ...") with a backtrace, but the exit code that follows is not always
+# non-zero: one mutant's test program faulted and still ended with 0. So a test
 # program has passed only when it exits with 0, prints GoogleTest's closing
 # PASSED line, and Wine reports no unhandled fault.
 CRASH = re.compile(r"^.*Unhandled (?:page fault|exception|illegal instruction|stack overflow).*$",
