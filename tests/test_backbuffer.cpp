@@ -38,7 +38,7 @@ TEST_F(BackBufferTest, CreationMakesAColourBitmapOfTheClientSize)
 
 // Created hidden, the window gets no paint to read its size: creation reads
 // it, and not the size of the window before. Created minimised, it has no
-// client area: a one-pixel colour bitmap until it is restored.
+// client area: a small colour bitmap until it is restored.
 TEST_F(BackBufferTest, WindowCreatedHiddenOrMinimisedGetsAColourBitmap)
 {
     for (int show : {SW_HIDE, SW_SHOWMINNOACTIVE}) {
@@ -54,10 +54,7 @@ TEST_F(BackBufferTest, WindowCreatedHiddenOrMinimisedGetsAColourBitmap)
             ExpectBackBufferCoversClient("created");
             continue;
         }
-        const BitmapFormat format = FormatOf(backBufferBitmap);
-        EXPECT_EQ(1, format.width);
-        EXPECT_EQ(1, format.height);
-        EXPECT_GT(format.bitsPerPixel, 1) << "a monochrome bitmap";
+        EXPECT_GT(FormatOf(backBufferBitmap).bitsPerPixel, 1) << "a monochrome bitmap";
         ShowWindow(window, SW_RESTORE);
         PumpMessages();
         ExpectBackBufferCoversClient("restored");
@@ -282,9 +279,12 @@ TEST_F(BackBufferTest, DestroyingTheWindowReleasesTheBackBuffer)
     ReleaseBackBuffer();
     EXPECT_EQ(objects, CountGdiObjects()) << "a second release";
 
+    // Destroyed after a size message and before the paint that would select
+    // its new bitmap: both bitmaps go.
     ASSERT_TRUE(OpenMainWindow(SW_SHOWNOACTIVATE));
     window = mainWindow;
     PumpMessages();
+    Send(WM_SIZE, SIZE_RESTORED, MAKELPARAM(Client().right, Client().bottom));
     DestroyWindow(window);
     PumpMessages();
     EXPECT_EQ(objects, CountGdiObjects()) << "a window from creation to destruction";

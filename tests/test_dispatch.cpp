@@ -121,9 +121,12 @@ TEST_F(Dispatch, ClassAndWindowAsRegistered)
     EXPECT_EQ(&MainWindowProc, wcex.lpfnWndProc);
     EXPECT_EQ(nullptr, wcex.hbrBackground);
     EXPECT_EQ(LoadCursorW(nullptr, IDC_ARROW), wcex.hCursor);
-    EXPECT_NE(nullptr, wcex.hIcon);
-    EXPECT_NE(nullptr, wcex.hIconSm);
+    const HINSTANCE module = GetModuleHandleW(nullptr);
+    EXPECT_EQ(LoadIconW(module, MAKEINTRESOURCEW(IconLarge)), wcex.hIcon);
+    EXPECT_EQ(LoadIconW(module, MAKEINTRESOURCEW(IconSmall)), wcex.hIconSm);
     EXPECT_EQ(DWORD(WS_OVERLAPPEDWINDOW), GetWindowLongW(window, GWL_STYLE) & WS_OVERLAPPEDWINDOW);
+    // No extended style of its own; the platform adds the edge of a captioned window.
+    EXPECT_EQ(DWORD(WS_EX_WINDOWEDGE), DWORD(GetWindowLongW(window, GWL_EXSTYLE)));
     EXPECT_NE(nullptr, GetMenu(window)) << "the class menu";
     EXPECT_EQ(5, GetMenuItemCount(GetMenu(window)));
 }
