@@ -23,11 +23,12 @@ HBITMAP MakeBitmap(HDC windowDC)
     return CreateCompatibleBitmap(windowDC, width, height);
 }
 
-// A bitmap is deleted once no context holds it: one a size message replaced
-// before any paint selected it, or one a paint's select has displaced.
+// A replaced bitmap is deleted once no context holds it: at once when no
+// paint selected it, or when the next paint's select displaces it.
 void DeleteReplacedBitmap(HGDIOBJ bitmap)
 {
-    if (bitmap && bitmap != initialBitmap && bitmap != backBufferBitmap)
+    if (bitmap && bitmap != initialBitmap && bitmap != backBufferBitmap &&
+        bitmap != GetCurrentObject(backBufferDC, OBJ_BITMAP))
         DeleteObject(bitmap);
 }
 
@@ -51,8 +52,8 @@ void ReleaseBackBuffer()
         HGDIOBJ held = GetCurrentObject(backBufferDC, OBJ_BITMAP);
         if (initialBitmap)
             SelectObject(backBufferDC, initialBitmap);
-        DeleteDC(backBufferDC);
         DeleteReplacedBitmap(held);
+        DeleteDC(backBufferDC);
     }
     if (backBufferBitmap)
         DeleteObject(backBufferBitmap);
@@ -103,8 +104,7 @@ void ResizeBackBuffer(HWND window)
         if (bitmap) {
             HBITMAP replaced = backBufferBitmap;
             backBufferBitmap = bitmap;
-            if (replaced != GetCurrentObject(backBufferDC, OBJ_BITMAP))
-                DeleteReplacedBitmap(replaced);
+            DeleteReplacedBitmap(replaced);
         }
     }
     InvalidateRect(window, nullptr, TRUE);

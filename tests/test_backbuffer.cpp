@@ -15,13 +15,14 @@ protected:
     // A hidden window is sent no paint of its own; this runs one paint cycle.
     void Paint() { Send(WM_PAINT); }
 
-    // Replaces the hidden window by one shown with Wine's null driver, whose
-    // window surface GetPixel can read back; nothing reaches a screen.
-    void ShowFreshWindow()
+    // Replaces the window by a new one, shown by default with Wine's null
+    // driver, whose window surface GetPixel can read back; nothing reaches a
+    // screen.
+    void ShowFreshWindow(int show = SW_SHOWNOACTIVATE)
     {
         DestroyWindow(window);
         PumpMessages();
-        ASSERT_TRUE(OpenMainWindow(SW_SHOWNOACTIVATE));
+        ASSERT_TRUE(OpenMainWindow(show));
         window = mainWindow;
     }
 };
@@ -44,10 +45,7 @@ TEST_F(BackBufferTest, WindowCreatedHiddenOrMinimisedGetsAColourBitmap)
     for (int show : {SW_HIDE, SW_SHOWMINNOACTIVE}) {
         SCOPED_TRACE(show == SW_HIDE ? "hidden" : "minimised");
         ResizeClient(210, 130);
-        DestroyWindow(window);
-        PumpMessages();
-        ASSERT_TRUE(OpenMainWindow(show));
-        window = mainWindow;
+        ShowFreshWindow(show);
         const RECT client = Client();
         ASSERT_NE(210, client.right);
         if (show == SW_HIDE) {
@@ -281,8 +279,7 @@ TEST_F(BackBufferTest, DestroyingTheWindowReleasesTheBackBuffer)
 
     // Destroyed after a size message and before the paint that would select
     // its new bitmap: both bitmaps go.
-    ASSERT_TRUE(OpenMainWindow(SW_SHOWNOACTIVATE));
-    window = mainWindow;
+    ShowFreshWindow();
     PumpMessages();
     Send(WM_SIZE, SIZE_RESTORED, MAKELPARAM(Client().right, Client().bottom));
     DestroyWindow(window);

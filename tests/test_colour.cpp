@@ -23,7 +23,6 @@ const int DefineCustomButton = 719;
 // The drawing colour as the program starts, read before any test resets it.
 const COLORREF colourAtStart = currentColour;
 
-const COLORREF teal = RGB(10, 120, 130);
 const COLORREF amber = RGB(250, 140, 20);
 
 enum class Answer { Ok, Cancel, CloseMessage, CloseBox };
@@ -46,6 +45,16 @@ struct DialogScript {
     COLORREF picked = CLR_INVALID; // colour shown after picking the first custom colour
     bool defineCustomEnabled = true;
 };
+
+// A use that types the colour in and answers the dialog.
+DialogScript Typing(COLORREF colour, Answer answer = Answer::Ok)
+{
+    DialogScript script;
+    script.setColour = true;
+    script.colour = colour;
+    script.answer = answer;
+    return script;
+}
 
 COLORREF ShownColour(HWND dialog)
 {
@@ -113,10 +122,7 @@ protected:
 
     LRESULT ChooseColour(COLORREF colour, Answer answer = Answer::Ok)
     {
-        DialogScript script;
-        script.setColour = true;
-        script.colour = colour;
-        script.answer = answer;
+        DialogScript script = Typing(colour, answer);
         return Choose(script);
     }
 };
@@ -125,18 +131,13 @@ protected:
 // does not count. The custom colours are shown expanded from the start.
 TEST_F(ColourTest, DialogOpensOnTheCurrentColour)
 {
-    DialogScript first;
-    first.setColour = true;
-    first.colour = teal;
+    DialogScript first = Typing(teal);
     EXPECT_EQ(Rgb{black}, Rgb{colourAtStart}) << "the colour at start";
     EXPECT_EQ(0, Choose(first));
     EXPECT_EQ(Rgb{black}, Rgb{first.opened});
     EXPECT_FALSE(first.defineCustomEnabled) << "custom colours not expanded at opening";
 
-    DialogScript second;
-    second.setColour = true;
-    second.colour = amber;
-    second.answer = Answer::Cancel;
+    DialogScript second = Typing(amber, Answer::Cancel);
     Choose(second);
     EXPECT_EQ(Rgb{teal}, Rgb{second.opened});
 
@@ -217,11 +218,8 @@ INSTANTIATE_TEST_SUITE_P(Dismissals, ColourDismissTest,
 // that added it was cancelled.
 TEST_F(ColourTest, CustomColoursCarryOverToTheNextUse)
 {
-    DialogScript adding;
-    adding.setColour = true;
-    adding.colour = teal;
+    DialogScript adding = Typing(teal, Answer::Cancel);
     adding.addToCustom = true;
-    adding.answer = Answer::Cancel;
     Choose(adding);
     EXPECT_EQ(Rgb{teal}, Rgb{customColours[0]});
     for (int i = 1; i < 16; ++i)
@@ -257,11 +255,7 @@ TEST_F(ColourTest, ChoiceChangesNoToolNoRecordAndDoesNotInvalidate)
     ASSERT_EQ(Rgb{teal}, Rgb{currentColour});
 
     EXPECT_EQ(tools, toolState);
-    std::vector<Shape> now;
-    for (Kind kind : kinds)
-        for (const Shape& shape : ShapesOf(kind))
-            now.push_back(shape);
-    EXPECT_EQ(records, now);
+    EXPECT_EQ(records, AllShapes());
     EXPECT_EQ(RECT{}, UpdateBox());
 }
 

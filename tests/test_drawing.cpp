@@ -53,15 +53,6 @@ bool AppendKind(Kind kind, int n)
     return AppendShape({kind, n, n, n + 1, n + 1, blue, fillable && n % 2 == 1});
 }
 
-// Every record of every list.
-std::vector<std::vector<Shape>> AllRecords()
-{
-    std::vector<std::vector<Shape>> all;
-    for (Kind kind : kinds)
-        all.push_back(ShapesOf(kind));
-    return all;
-}
-
 } // namespace
 
 class Drawing : public MainWindowTest {};
@@ -154,13 +145,13 @@ TEST_F(Drawing, AppendWithoutMemoryDropsTheRecordAndGoesOn)
         do
             ASSERT_TRUE(AppendKind(kind, 1));
         while (ListOf(kind).size < ListOf(kind).capacity);
-        const std::vector<std::vector<Shape>> before = AllRecords();
+        const std::vector<Shape> before = AllShapes();
         {
             OutOfMemory noMemory;
             EXPECT_FALSE(AppendKind(kind, 2));
         }
         EXPECT_TRUE(CountsMatchLists());
-        EXPECT_EQ(before, AllRecords());
+        EXPECT_EQ(before, AllShapes());
 
         EXPECT_TRUE(AppendKind(kind, 3)) << "memory is back";
         EXPECT_TRUE(CountsMatchLists());

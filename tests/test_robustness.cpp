@@ -43,6 +43,15 @@ protected:
         Command(CmdPencil);
     }
 
+    // Draws the known picture at 400 x 300, paints and checks it.
+    void ShowKnownPicture(const char* when)
+    {
+        ResizeClient(400, 300);
+        DrawKnownPicture();
+        Send(WM_PAINT);
+        ExpectKnownPicture(when);
+    }
+
     void ExpectKnownPicture(const char* when)
     {
         SCOPED_TRACE(when);
@@ -185,10 +194,7 @@ TEST_F(RobustnessTest, RandomMessagesLeaveConsistentListsAndAWorkingPaint)
         << "GDI objects after the fuzzing, " << gdiBefore << " before";
 
     Command(CmdClear);
-    ResizeClient(400, 300);
-    DrawKnownPicture();
-    Send(WM_PAINT);
-    ExpectKnownPicture("after the fuzzing");
+    ShowKnownPicture("after the fuzzing");
 }
 
 // ---------------------------------------------------------------- GDI leaks
@@ -275,10 +281,7 @@ LRESULT CALLBACK UnboundedWindowProc(HWND window, UINT message, WPARAM wParam, L
 
 TEST_F(RobustnessTest, ABitmapThatCannotBeMadeKeepsThePictureUntilOneCan)
 {
-    ResizeClient(400, 300);
-    DrawKnownPicture();
-    Send(WM_PAINT);
-    ExpectKnownPicture("before");
+    ShowKnownPicture("before");
     const HBITMAP kept = backBufferBitmap;
     const int gdiBefore = CountGdiObjects();
 
@@ -317,10 +320,7 @@ TEST_F(RobustnessTest, ABitmapThatCannotBeMadeKeepsThePictureUntilOneCan)
 
 TEST_F(RobustnessTest, PaintGoesOnWhileNoPenOrBrushCanBeMade)
 {
-    ResizeClient(400, 300);
-    DrawKnownPicture();
-    Send(WM_PAINT);
-    ExpectKnownPicture("before");
+    ShowKnownPicture("before");
     const int gdiBefore = CountGdiObjects();
 
     GdiHoard hoard;

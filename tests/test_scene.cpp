@@ -23,7 +23,6 @@ namespace {
 const COLORREF chosen = RGB(0, 200, 120);
 const COLORREF contextPenColour = RGB(120, 60, 0);
 const COLORREF contextBrushColour = RGB(200, 200, 0);
-const COLORREF teal = RGB(0, 128, 128);
 
 // A pixel's expected colour.
 struct Probe {

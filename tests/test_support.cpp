@@ -173,6 +173,15 @@ std::vector<Shape> ShapesOf(Kind kind)
     return shapes;
 }
 
+std::vector<Shape> AllShapes()
+{
+    std::vector<Shape> all;
+    for (Kind kind : kinds)
+        for (const Shape& shape : ShapesOf(kind))
+            all.push_back(shape);
+    return all;
+}
+
 int RecordCount()
 {
     int count = 0;

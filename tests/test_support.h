@@ -27,6 +27,7 @@ const COLORREF green = RGB(0, 160, 0);
 const COLORREF blue = RGB(0, 0, 255);
 const COLORREF magenta = RGB(255, 0, 255);
 const COLORREF orange = RGB(255, 128, 0);
+const COLORREF teal = RGB(0, 128, 128);
 
 // A colour that prints as RGB(r, g, b): EXPECT_EQ(Rgb{expected}, Rgb{got}).
 struct Rgb {
@@ -80,6 +81,8 @@ ListState ListOf(Kind kind);
 Shape ShapeAt(Kind kind, int index);
 // Every record in the list of a kind, oldest first.
 std::vector<Shape> ShapesOf(Kind kind);
+// Every record of every list, list by list in the order of kinds.
+std::vector<Shape> AllShapes();
 // The five counts added up.
 int RecordCount();
 // Every count equals the size of its list.
