@@ -159,18 +159,14 @@ ListState ListOf(Kind kind)
     });
 }
 
-Shape ShapeAt(Kind kind, int index)
-{
-    return VisitList(
-        kind, [index](const char*, int, const auto& list) { return ShapeOf(list.at(index)); });
-}
-
 std::vector<Shape> ShapesOf(Kind kind)
 {
-    std::vector<Shape> shapes;
-    for (size_t i = 0; i < ListOf(kind).size; ++i)
-        shapes.push_back(ShapeAt(kind, static_cast<int>(i)));
-    return shapes;
+    return VisitList(kind, [](const char*, int, const auto& list) {
+        std::vector<Shape> shapes;
+        for (const auto& record : list)
+            shapes.push_back(ShapeOf(record));
+        return shapes;
+    });
 }
 
 std::vector<Shape> AllShapes()

@@ -77,8 +77,6 @@ struct ListState {
     size_t size, capacity;
 };
 ListState ListOf(Kind kind);
-// The record at index in the list of its kind (bounds checked).
-Shape ShapeAt(Kind kind, int index);
 // Every record in the list of a kind, oldest first.
 std::vector<Shape> ShapesOf(Kind kind);
 // Every record of every list, list by list in the order of kinds.
