@@ -6,20 +6,22 @@ QUILLMARK_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 BUILD_DIR=${BUILD_DIR:-$QUILLMARK_ROOT/build}
 WINE=/usr/lib/wine/wine64
 WINESERVER=/usr/lib/wine/wineserver
-# Three prefixes: one with Wine's null graphics driver for the unit tests,
+# The prefixes: one with Wine's null graphics driver for the unit tests,
 # which need no display; one with a virtual desktop for the end-to-end tests;
-# and one whose windows go straight to the X display, for scripts/run.sh.
+# for scripts/run.sh, one whose windows go straight to your X display and
+# one with a virtual desktop of its own for a run in Xvfb.
 PREFIX_HOME=${QUILLMARK_PREFIX_HOME:-$HOME/.cache/quillmark}
 # shellcheck disable=SC2034 # the scripts that source this file use them
 NULL_PREFIX=$PREFIX_HOME/wine-null \
     DESKTOP_PREFIX=$PREFIX_HOME/wine-desktop \
-    WINDOW_PREFIX=$PREFIX_HOME/wine-window
+    WINDOW_PREFIX=$PREFIX_HOME/wine-window \
+    RUN_PREFIX=$PREFIX_HOME/wine-run
 
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEARCH=win64
 
 PACKAGES=(cmake make g++-mingw-w64-x86-64 binutils-mingw-w64 googletest
-          wine64 fonts-wine xvfb xdotool x11-utils imagemagick)
+          wine64 fonts-wine xvfb xdotool imagemagick)
 # What the checks of scripts/test.sh add: the second compiler and the linters.
 # shellcheck disable=SC2034  # used by the scripts that source this file
 CHECK_PACKAGES=(clang clang-format clang-tidy cppcheck shellcheck)

@@ -5,8 +5,9 @@
 # through tests/e2e/lib.sh, by the end-to-end tests. Sourced after common.sh,
 # not run.
 #
-# Coordinates are screen pixels. Colours are written R,G,B in decimal, as px
-# prints them.
+# Coordinates are screen pixels: the prefix's Wine desktop fills the X screen
+# from its top left corner, so Windows' screen coordinates are the X
+# server's. Colours are written R,G,B in decimal, as px prints them.
 
 SCREEN_W=1024
 SCREEN_H=768
@@ -14,19 +15,19 @@ WHITE=255,255,255
 
 QM_NAME=$(basename "$0" .sh) # names the script in messages
 QM_EXE=                      # set by the caller before launch
-# Words between Wine and Quillmark.exe on the command line; a prefix with no
-# virtual desktop of its own needs explorer to make one.
-QM_LAUNCHER=()
+# Set by the caller too: tests/e2e/probe.exe of the same build, which asks
+# the program's windows where they and their parts are. Frames, captions,
+# menu bars and dialogs have other sizes in each Wine, so nothing here is
+# measured once on a screenshot.
+QM_PROBE=
 QM_PID=
-# The main window: X window id and outer rectangle.
-QM_WINDOW=
+# The main window as read_main_window found it: its outer rectangle, its
+# client area (edges included), a point of its caption, its close box, the
+# rows of its menu bar and a point of its bottom right sizing corner.
 QM_X=0 QM_Y=0 QM_W=0 QM_H=0
-# Its client area, edges included. Wine's frame is 4 pixels wide on every
-# side, and caption plus menu bar take the top 42 rows with the fonts of
-# make_prefix (found once on a screenshot).
 CLIENT_LEFT=0 CLIENT_TOP=0 CLIENT_RIGHT=0 CLIENT_BOTTOM=0
-FRAME=4
-CLIENT_OFFSET_Y=42
+QM_CAPTION_X=0 QM_CAPTION_Y=0 QM_CLOSE_X=0 QM_CLOSE_Y=0
+QM_MENU_Y=0 QM_MENU_H=0 QM_CORNER_X=0 QM_CORNER_Y=0
 
 DESKTOP_TMP=
 XVFB_PID=
@@ -169,38 +170,69 @@ expect() {
 
 # --- windows and the program -------------------------------------------------
 
-# Prints the id of the first X window with exactly this caption.
-find_window() { xdotool search --name "^$1\$" 2>/dev/null | head -n 1; }
+probe() { "$WINE" "$QM_PROBE" "$@" 2>/dev/null | tr -d '\r'; }
 
-# Sets WIN_X, WIN_Y, WIN_W and WIN_H from a window's place on the screen.
-# (xdotool's own geometry is off under Wine's virtual desktop.)
-window_rect() {
-    local info
-    info=$(xwininfo -id "$1")
-    WIN_X=$(awk '/Absolute upper-left X/ {print $NF}' <<<"$info")
-    WIN_Y=$(awk '/Absolute upper-left Y/ {print $NF}' <<<"$info")
-    WIN_W=$(awk '/Width:/ {print $NF}' <<<"$info")
-    WIN_H=$(awk '/Height:/ {print $NF}' <<<"$info")
+# Reads a shown window found by its exact caption into WIN_X, WIN_Y, WIN_W
+# and WIN_H (outer rectangle), WIN_CLIENT_X, _Y, _W and _H (client area),
+# and, where the frame has them, CAPTION_X and _Y, CLOSE_X and _Y (points in
+# the middle of the caption and of the close box), MENU_Y and MENU_H (the
+# menu bar's rows) and CORNER_X and _Y (a point of the sizing corner).
+# Status 1 when no such window is shown.
+read_window() {
+    local out name l t w h
+    if ! out=$(probe window "$1"); then
+        SEEN="no window called '$1'"
+        return 1
+    fi
+    CAPTION_X=0 CAPTION_Y=0 CLOSE_X=0 CLOSE_Y=0 MENU_Y=0 MENU_H=0 CORNER_X=0 CORNER_Y=0
+    while read -r name l t w h; do
+        case $name in
+            window) WIN_X=$l WIN_Y=$t WIN_W=$w WIN_H=$h ;;
+            client) WIN_CLIENT_X=$l WIN_CLIENT_Y=$t WIN_CLIENT_W=$w WIN_CLIENT_H=$h ;;
+            caption) CAPTION_X=$((l + w / 2)) CAPTION_Y=$((t + h / 2)) ;;
+            close) CLOSE_X=$((l + w / 2)) CLOSE_Y=$((t + h / 2)) ;;
+            menubar) MENU_Y=$t MENU_H=$h ;;
+            corner) CORNER_X=$l CORNER_Y=$t ;;
+        esac
+    done <<<"$out"
+}
+
+# Reads one child window of a shown window into CTL_X, CTL_Y, CTL_W and
+# CTL_H: the window's caption, then an awk condition on the probe's fields
+# ($1 id, $2 class, $3 style, $4 visible, $5 to $8 its rectangle).
+read_control() {
+    local found
+    found=$(probe controls "$1" | awk "$2 { print \$5, \$6, \$7, \$8; exit }")
+    SEEN="no control of '$1' where $2"
+    [ -n "$found" ] || return 1
+    # shellcheck disable=SC2034 # read by the scripts that source this file
+    read -r CTL_X CTL_Y CTL_W CTL_H <<<"$found"
 }
 
 window_shown() {
     SEEN="no window called '$1'"
-    [ -n "$(find_window "$1")" ]
+    probe window "$1" >/dev/null
 }
 
 window_gone() {
     SEEN="window '$1' is still there"
-    [ -z "$(find_window "$1")" ]
+    ! probe window "$1" >/dev/null
 }
 
-# Reads the main window's place and client area, again after a resize.
+# Reads the main window's place, client area and frame, again after a resize.
 read_main_window() {
-    window_rect "$QM_WINDOW"
+    read_window Quillmark || fail "Quillmark's main window is gone"
     QM_X=$WIN_X QM_Y=$WIN_Y QM_W=$WIN_W QM_H=$WIN_H
-    CLIENT_LEFT=$((QM_X + FRAME))
-    CLIENT_RIGHT=$((QM_X + QM_W - 1 - FRAME))
-    CLIENT_TOP=$((QM_Y + CLIENT_OFFSET_Y))
-    CLIENT_BOTTOM=$((QM_Y + QM_H - 1 - FRAME))
+    CLIENT_LEFT=$WIN_CLIENT_X CLIENT_TOP=$WIN_CLIENT_Y
+    CLIENT_RIGHT=$((WIN_CLIENT_X + WIN_CLIENT_W - 1))
+    CLIENT_BOTTOM=$((WIN_CLIENT_Y + WIN_CLIENT_H - 1))
+    # shellcheck disable=SC2034 # read by the scripts that source this file
+    QM_CAPTION_X=$CAPTION_X QM_CAPTION_Y=$CAPTION_Y QM_CLOSE_X=$CLOSE_X QM_CLOSE_Y=$CLOSE_Y \
+        QM_MENU_Y=$MENU_Y QM_MENU_H=$MENU_H QM_CORNER_X=$CORNER_X QM_CORNER_Y=$CORNER_Y
+    if [ "$QM_CAPTION_Y" -eq 0 ] || [ "$QM_CLOSE_X" -eq 0 ] || [ "$QM_MENU_H" -eq 0 ] ||
+        [ "$QM_CORNER_X" -eq 0 ]; then
+        fail "the main window's frame: caption at y $QM_CAPTION_Y, close box at x $QM_CLOSE_X, menu bar $QM_MENU_H rows, corner at x $QM_CORNER_X"
+    fi
 }
 
 client_white() {
@@ -211,10 +243,10 @@ client_white() {
 # Runs QM_EXE, waits until its window is shown and painted white, and gives
 # it the keyboard.
 launch() {
-    "$WINE" "${QM_LAUNCHER[@]}" "$QM_EXE" >/dev/null 2>&1 </dev/null &
+    "$WINE" "$QM_EXE" >/dev/null 2>&1 </dev/null &
     QM_PID=$!
+    [ -f "$QM_PROBE" ] || fail "no probe at '$QM_PROBE': it is built with the tests"
     wait_until "Quillmark's main window" 30 window_shown Quillmark
-    QM_WINDOW=$(find_window Quillmark)
     read_main_window
     wait_for "a white client area" 15 client_white
     focus_main
@@ -231,7 +263,7 @@ click() { xdotool mousemove "$1" "$2" click 1; }
 
 # A click on the caption gives the main window the keyboard (xdotool's
 # --window keys are ignored by Wine) without touching the drawing.
-focus_main() { click $((QM_X + QM_W / 2)) $((QM_Y + 10)); }
+focus_main() { click "$QM_CAPTION_X" "$QM_CAPTION_Y"; }
 
 # Opens the menu bar with F10 and presses the keys that follow, as a person
 # would: arrows to move, Return to choose. Where a popup opens (Down), the
@@ -250,8 +282,7 @@ menu() {
     esac
 }
 
-# Number of menus shown: Quillmark's X windows without a caption.
-menu_count() { xwininfo -root -tree | grep -c '(has no name): ("quillmark.exe"' || true; }
+menu_count() { probe menus; }
 
 menu_shown() {
     SEEN="no menu shown"

@@ -14,11 +14,12 @@ source "$(dirname "$0")/common.sh"
 source "$QUILLMARK_ROOT/scripts/desktop.sh"
 
 install_packages
-make_prefix "$WINDOW_PREFIX" window
 build >&2
 QM_EXE=$BUILD_DIR/Quillmark.exe
+QM_PROBE=$BUILD_DIR/tests/e2e/probe.exe
 
 if [ -n "${DISPLAY:-}" ]; then
+    make_prefix "$WINDOW_PREFIX" window
     export WINEPREFIX=$WINDOW_PREFIX
     start_wineserver "$WINEPREFIX"
     trap 'stop_wineserver "$WINEPREFIX"' EXIT
@@ -28,13 +29,13 @@ if [ -n "${DISPLAY:-}" ]; then
     exit "$code"
 fi
 
+# With no window manager Wine draws no caption or frame; in a prefix with a
+# virtual desktop, Wine draws both.
+make_prefix "$RUN_PREFIX" desktop
 trap desktop_stop EXIT
 trap 'exit 130' INT TERM
-desktop_start "$WINDOW_PREFIX"
+desktop_start "$RUN_PREFIX"
 log "no DISPLAY: running $QM_EXE in Xvfb on $DISPLAY"
-# With no window manager Wine draws no caption or frame; its own virtual
-# desktop draws both.
-QM_LAUNCHER=(explorer "/desktop=Quillmark,${SCREEN_W}x${SCREEN_H}")
 launch
 shot=$BUILD_DIR/quillmark-window.png
 save_window "$shot"

@@ -7,36 +7,40 @@
 source "$(dirname "$0")/lib.sh"
 e2e_begin "$@"
 
-# Places in the dialog found once on a screenshot, from its top left corner:
-# the colour spectrum of the expanded part, a swatch of the basic colours
-# (fifth row, sixth column) and the OK button.
-SPECTRUM_DX=236 SPECTRUM_DY=34 SPECTRUM_W=165 SPECTRUM_H=175
-SWATCH_DX=150 SWATCH_DY=122
-OK_DX=45 OK_DY=304
-# Wine's dialog is 456 pixels wide expanded and about half that collapsed.
-EXPANDED_WIDTH=400
-
 KEYED=20,130,90
 CANCELLED=200,200,30
+IDOK=1
 
 preview_shows() {
     wait_for "the colour $1 selected in the dialog ($2)" 10 preview_is "$1"
 }
 
+# The spectrum of the expanded part, read by open_colours_expanded.
+SPECTRUM_X=0 SPECTRUM_Y=0 SPECTRUM_W=0 SPECTRUM_H=0
+
 spectrum_shown() {
     local shades
-    shades=$(count_colours $((DLG_X + SPECTRUM_DX)) $((DLG_Y + SPECTRUM_DY)) "$SPECTRUM_W" "$SPECTRUM_H")
+    shades=$(count_colours "$SPECTRUM_X" "$SPECTRUM_Y" "$SPECTRUM_W" "$SPECTRUM_H")
     SEEN="the expanded part shows $shades colours, wanted a spectrum of at least 200"
     [ "$shades" -ge 200 ]
+}
+
+# The dialog is open expanded when its spectrum is shown inside it.
+open_colours_expanded() {
+    open_colours
+    colour_control "$COLOR_RAINBOW" || fail "no colour spectrum shown: $SEEN"
+    SPECTRUM_X=$CTL_X SPECTRUM_Y=$CTL_Y SPECTRUM_W=$CTL_W SPECTRUM_H=$CTL_H
+    if [ "$CTL_X" -lt "$DLG_X" ] || [ $((CTL_X + CTL_W)) -gt $((DLG_X + DLG_W)) ]; then
+        fail "the spectrum ($CTL_W px from x $CTL_X) lies outside the ${DLG_W} px wide dialog at x $DLG_X: not expanded"
+    fi
 }
 
 launch
 
 # First opening (found by its exact caption): the current colour is black,
 # and the custom-colour part is already open beside the basic colours.
-open_colours
-[ "$WIN_W" -ge "$EXPANDED_WIDTH" ] || fail "colour dialog is ${WIN_W} px wide, wanted at least $EXPANDED_WIDTH: not expanded"
-note "dialog '$COLOUR_DIALOG' ${WIN_W}x${WIN_H}"
+open_colours_expanded
+note "dialog '$COLOUR_DIALOG' ${DLG_W}x${DLG_H}"
 wait_for "the colour dialog's spectrum" 10 spectrum_shown
 keep dialog-first
 preview_shows 0,0,0 "first opening"
@@ -49,13 +53,19 @@ open_colours
 preview_shows "$KEYED" "after a typed choice"
 keep dialog-reopened-typed
 
-# A basic colour clicked with the mouse, confirmed with the OK button.
-swatch=$(px $((DLG_X + SWATCH_DX)) $((DLG_Y + SWATCH_DY)))
+# A basic colour clicked with the mouse, confirmed with the OK button. The
+# basic colours stand in 6 rows of 8; this is the middle of the sixth in the
+# fifth row.
+colour_control "$COLOR_BOX1" || fail "the basic colours: $SEEN"
+swatch_x=$((CTL_X + CTL_W * 11 / 16)) swatch_y=$((CTL_Y + CTL_H * 9 / 12))
+grab
+swatch=$(px "$swatch_x" "$swatch_y")
 [ "$swatch" != "$KEYED" ] || fail "the swatch already has the typed colour $KEYED"
-click $((DLG_X + SWATCH_DX)) $((DLG_Y + SWATCH_DY))
+click "$swatch_x" "$swatch_y"
 preview_shows "$swatch" "after a click on a swatch"
 keep dialog-clicked
-click $((DLG_X + OK_DX)) $((DLG_Y + OK_DY))
+colour_control "$IDOK" || fail "the OK button: $SEEN"
+click $((CTL_X + CTL_W / 2)) $((CTL_Y + CTL_H / 2))
 wait_until "the colour dialog to close on OK" 10 window_gone "$COLOUR_DIALOG"
 open_colours
 preview_shows "$swatch" "after a clicked choice"

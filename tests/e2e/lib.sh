@@ -3,8 +3,8 @@
 # scenario's start and end, numbered screenshots beside Quillmark.exe in the
 # build directory, the program's menus from the keyboard, its colour dialog,
 # and drawing and pixel checks in client coordinates (from the top left pixel
-# of the client area). Sourced by each scenario, which is given the path of
-# Quillmark.exe as $1.
+# of the client area). Sourced by each scenario, which is given the paths of
+# Quillmark.exe and of the probe (tests/e2e/probe.cpp) as $1 and $2.
 
 # shellcheck source-path=SCRIPTDIR
 set -euo pipefail
@@ -21,10 +21,12 @@ E2E_START=$SECONDS
 # Starts everything a scenario needs; everything is undone on exit, whatever
 # the outcome.
 e2e_begin() {
-    QM_EXE=${1:-}
-    [ -f "$QM_EXE" ] || fail "usage: $0 PATH/TO/Quillmark.exe (got '${QM_EXE}')"
+    QM_EXE=${1:-} QM_PROBE=${2:-}
+    if [ ! -f "$QM_EXE" ] || [ ! -f "$QM_PROBE" ]; then
+        fail "usage: $0 PATH/TO/Quillmark.exe PATH/TO/probe.exe (got '$QM_EXE' '$QM_PROBE')"
+    fi
     local tool
-    for tool in Xvfb xdotool xwininfo import convert "$WINE"; do
+    for tool in Xvfb xdotool import convert "$WINE"; do
         command -v "$tool" >/dev/null || fail "$tool is missing; scripts/common.sh install_packages installs it"
     done
     SHOTS=$(cd "$(dirname "$QM_EXE")" && pwd)/e2e-shots/$QM_NAME
@@ -119,22 +121,32 @@ exit_from_file_menu() {
 
 # --- the colour dialog -------------------------------------------------------
 
-# Wine's colour dialog, and a place in it found once on a screenshot, from its
-# top left corner: the solid half of the preview of the colour selected.
+# The platform's colour dialog, found by its caption, and its parts, found
+# by their control identifiers (<colordlg.h>): the colour selected, the
+# colour spectrum, the basic colours and the OK button. open_colours reads
+# their places; PREVIEW_X and _Y is a point inside the colour selected.
 COLOUR_DIALOG=Color
-PREVIEW_DX=275 PREVIEW_DY=244
-DLG_X=0 DLG_Y=0
+# shellcheck disable=SC2034 # read by the scenarios
+COLOR_CURRENT=709 COLOR_RAINBOW=710 COLOR_BOX1=720
+DLG_X=0 DLG_Y=0 DLG_W=0 DLG_H=0
+PREVIEW_X=0 PREVIEW_Y=0
 
-# Opens "Colours" > "Choose" and waits for the dialog; WIN_W and WIN_H then
-# hold its size.
+# Reads a control of the colour dialog by its identifier into CTL_X, CTL_Y,
+# CTL_W and CTL_H.
+colour_control() { read_control "$COLOUR_DIALOG" "\$1 == $1 && \$4 == 1"; }
+
+# Opens "Colours" > "Choose", waits for the dialog and reads its place.
 open_colours() {
     open_colour_dialog
     wait_until "the colour dialog" 15 window_shown "$COLOUR_DIALOG"
-    window_rect "$(find_window "$COLOUR_DIALOG")"
-    DLG_X=$WIN_X DLG_Y=$WIN_Y
+    read_window "$COLOUR_DIALOG" || fail "the colour dialog: $SEEN"
+    # shellcheck disable=SC2034 # read by the scenarios
+    DLG_X=$WIN_X DLG_Y=$WIN_Y DLG_W=$WIN_W DLG_H=$WIN_H
+    colour_control "$COLOR_CURRENT" || fail "the colour dialog's selected colour: $SEEN"
+    PREVIEW_X=$((CTL_X + CTL_W * 3 / 4)) PREVIEW_Y=$((CTL_Y + CTL_H / 2))
 }
 
-preview_is() { is_colour $((DLG_X + PREVIEW_DX)) $((DLG_Y + PREVIEW_DY)) "$1"; }
+preview_is() { is_colour "$PREVIEW_X" "$PREVIEW_Y" "$1"; }
 
 # Types a colour into the dialog's Red, Green and Blue fields: Alt+R goes to
 # Red and selects its text, Tab to the next field.

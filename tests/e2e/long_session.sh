@@ -41,14 +41,14 @@ check_pid() {
 }
 
 window_size_is() {
-    window_rect "$QM_WINDOW"
+    read_window Quillmark || return 1
     SEEN="the window is ${WIN_W}x${WIN_H}, wanted $1x$2"
     [ "$WIN_W" -eq "$1" ] && [ "$WIN_H" -eq "$2" ]
 }
 
 # Drags the window's bottom right corner by dx, dy, as a person resizes it.
 resize_by() {
-    local x=$((QM_X + QM_W - 2)) y=$((QM_Y + QM_H - 2)) w=$((QM_W + $1)) h=$((QM_H + $2))
+    local x=$QM_CORNER_X y=$QM_CORNER_Y w=$((QM_W + $1)) h=$((QM_H + $2))
     xdotool mousemove "$x" "$y" mousedown 1 sleep 0.05 \
         mousemove $((x + $1 / 2)) $((y + $2 / 2)) sleep 0.05 \
         mousemove $((x + $1)) $((y + $2)) sleep 0.05 mouseup 1

@@ -5,25 +5,23 @@
 source "$(dirname "$0")/lib.sh"
 e2e_begin "$@"
 
-# Places in the About box found once on a screenshot, from its top left
-# corner: the area of the icon (left of the text), and a point of plain
-# dialog background.
-ICON_DX=8 ICON_DY=28 ICON_W=52 ICON_H=70
-FACE_DX=8 FACE_DY=110
-
 about_shown() {
     window_shown "About Quillmark"
 }
 
-# The program's icon in the About box, measured on the box found last: the
-# pixels that differ from the box's background where the icon belongs.
+# The About box's icon control and a point of its plain background, read by
+# check_about: the probe finds the control by its style (SS_ICON).
+ICON_X=0 ICON_Y=0 ICON_W=0 ICON_H=0 FACE_X=0 FACE_Y=0
+
+# The program's icon in the About box: the pixels of the icon control that
+# differ from the box's background.
 ICON_PIXELS=0
 about_icon_shown() {
     local face n
-    face=$(px $((WIN_X + FACE_DX)) $((WIN_Y + FACE_DY)))
-    n=$(count_colour $((WIN_X + ICON_DX)) $((WIN_Y + ICON_DY)) "$ICON_W" "$ICON_H" "$face")
+    face=$(px "$FACE_X" "$FACE_Y")
+    n=$(count_colour "$ICON_X" "$ICON_Y" "$ICON_W" "$ICON_H" "$face")
     ICON_PIXELS=$((ICON_W * ICON_H - n))
-    SEEN="only $ICON_PIXELS pixels differ from the background $face where the icon belongs, wanted at least 150"
+    SEEN="only $ICON_PIXELS pixels of the ${ICON_W}x$ICON_H icon control differ from the background $face, wanted at least 150"
     [ "$ICON_PIXELS" -ge 150 ]
 }
 
@@ -31,7 +29,13 @@ about_icon_shown() {
 check_about() {
     local how=$1
     wait_until "the About box after $how" 15 about_shown
-    window_rect "$(find_window "About Quillmark")"
+    # shellcheck disable=SC2016 # an awk condition, for awk's fields
+    read_control "About Quillmark" '$2 == "Static" && $3 % 32 == 3' ||
+        fail "the About box's icon control: $SEEN"
+    ICON_X=$CTL_X ICON_Y=$CTL_Y ICON_W=$CTL_W ICON_H=$CTL_H
+    # Below the icon, left of the text: no control stands there.
+    read_window "About Quillmark" || fail "the About box after $how: $SEEN"
+    FACE_X=$((ICON_X + 2)) FACE_Y=$((WIN_CLIENT_Y + WIN_CLIENT_H - 3))
     wait_for "the icon in the About box after $how" 10 about_icon_shown
     keep "about-$how"
     note "About box after $how: icon area has $ICON_PIXELS pixels of artwork"
@@ -49,7 +53,7 @@ launch
 # text.
 menu_bar_text() {
     local dark
-    dark=$(darkest "$CLIENT_LEFT" $((QM_Y + 23)) 220 $((CLIENT_OFFSET_Y - 23)))
+    dark=$(darkest "$CLIENT_LEFT" "$QM_MENU_Y" 220 "$QM_MENU_H")
     SEEN="darkest value in the menu bar is $dark, wanted below 80"
     [ "$dark" -lt 80 ]
 }
@@ -80,7 +84,7 @@ exit_from_file_menu
 
 # The close box at the right end of the caption.
 launch
-click $((QM_X + QM_W - 15)) $((QM_Y + 12))
+click "$QM_CLOSE_X" "$QM_CLOSE_Y"
 expect_exit_code 0 "the close box"
 
 # Alt+F4, that is WM_CLOSE from the system menu.
