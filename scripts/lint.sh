@@ -39,11 +39,23 @@ check_shellcheck() {
 check_cppcheck() {
     # Without the platform's headers, as cppcheck advises: its windows
     # library describes the API (handles made and released, among others).
-    cppcheck --std=c++17 --platform=win64 --library=windows \
+    # Newer cppcheck limits how many branches it follows unless asked to
+    # follow them all, as older ones always did; ask where it can be asked.
+    local level=() out
+    out=$(cppcheck --help)
+    if grep -q -- --check-level <<<"$out"; then level=(--check-level=exhaustive); fi
+    out=$(cppcheck "${level[@]}" --std=c++17 --platform=win64 --library=windows \
         -DUNICODE -D_UNICODE -DWIN32_LEAN_AND_MEAN -DNOMINMAX -I . \
         --enable=warning,style,performance,portability,information \
-        --suppress=missingIncludeSystem --inline-suppr --error-exitcode=1 --quiet \
-        --template='{file}:{line}:{column}: {severity}: {message} [{id}]' "${PROGRAM_DIRS[@]}"
+        --suppress=missingIncludeSystem --inline-suppr --quiet \
+        --template='{file}:{line}:{column}: {severity}: {message} [{id}]' "${PROGRAM_DIRS[@]}" 2>&1)
+    [ -z "$out" ] || printf '%s\n' "$out"
+    # Information lines are cppcheck telling about its own run (what it
+    # limited, which checkers ran, a suppression left unused), and newer
+    # versions print some on every run: they are shown, not counted. A
+    # project header it cannot find is counted, since it then checks less.
+    ! grep -v -E ': information: ' <<<"$out" | grep -q . &&
+        ! grep -q '\[missingInclude\]' <<<"$out"
 }
 
 check_tidy() {

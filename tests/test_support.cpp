@@ -58,9 +58,13 @@ void PrintTo(const Shape& s, std::ostream* out)
 
 namespace {
 
+// Through an alias: clang-format 14 and 19 space a member pointer's
+// declarator differently, and the check runs with either.
+using ToolFlag = bool ToolState::*;
+
 const struct {
     const char* name;
-    bool ToolState::*flag;
+    ToolFlag flag;
 } toolFlags[] = {
     {"rectangleTool", &ToolState::rectangleTool}, {"filledRectangle", &ToolState::filledRectangle},
     {"ellipseTool", &ToolState::ellipseTool},     {"filledEllipse", &ToolState::filledEllipse},
