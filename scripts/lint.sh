@@ -49,13 +49,15 @@ check_cppcheck() {
         --enable=warning,style,performance,portability,information \
         --suppress=missingIncludeSystem --inline-suppr --quiet \
         --template='{file}:{line}:{column}: {severity}: {message} [{id}]' "${PROGRAM_DIRS[@]}" 2>&1)
-    [ -z "$out" ] || printf '%s\n' "$out"
-    # Information lines are cppcheck telling about its own run (what it
-    # limited, which checkers ran, a suppression left unused), and newer
-    # versions print some on every run: they are shown, not counted. A
-    # project header it cannot find is counted, since it then checks less.
-    ! grep -v -E ': information: ' <<<"$out" | grep -q . &&
-        ! grep -q '\[missingInclude\]' <<<"$out"
+    # Information lines are cppcheck telling about its own run (which
+    # checkers ran, a suppression left unused), and newer versions print some
+    # on every run: they are not findings. A project header it cannot find
+    # is, since it then checks less.
+    out=$(grep -v -E ': information: ' <<<"$out" || true; grep '\[missingInclude\]' <<<"$out" || true)
+    [ -z "$out" ] || {
+        printf '%s\n' "$out"
+        return 1
+    }
 }
 
 check_tidy() {
