@@ -157,7 +157,13 @@ setup=$((SECONDS - start))
 # Wine and Xvfb need the kernel's file systems and a shared-memory folder.
 for fs in proc sys dev dev/pts; do mount_inside --bind "/$fs" "$ROOTFS/$fs"; done
 mount_inside -t tmpfs tmpfs "$ROOTFS/dev/shm"
+# This machine's way to the network: its name servers, and the certificate
+# authorities it trusts beside Debian's (a proxy's, say), for npm's HTTPS.
 cp /etc/resolv.conf "$ROOTFS/etc/resolv.conf"
+mkdir -p "$ROOTFS/usr/local/share/ca-certificates" "$ROOTFS/etc/ssl/certs"
+cp -r /usr/local/share/ca-certificates/. "$ROOTFS/usr/local/share/ca-certificates/"
+[ ! -f /etc/ssl/certs/ca-certificates.crt ] ||
+    cp /etc/ssl/certs/ca-certificates.crt "$ROOTFS/etc/ssl/certs/"
 git clone --quiet "$QUILLMARK_ROOT" "$ROOTFS$CLONE"
 log "a clean clone of $(git -C "$QUILLMARK_ROOT" rev-parse --short HEAD) in $ROOTFS$CLONE"
 

@@ -90,7 +90,7 @@ check_workflows() {
         [ "$(id -u)" -eq 0 ] || sudo=sudo
         $sudo apt-get update -qq
         DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends \
-            nodejs npm >/dev/null
+            nodejs npm ca-certificates >/dev/null
     fi
     local lock=.github/lint/package-lock.json dir=$BUILD_DIR/workflow-lint
     if ! cmp -s "$lock" "$dir/node_modules/.quillmark-lock"; then

@@ -2,7 +2,6 @@
 #include "test_support.h"
 
 #include <climits>
-#include <cstdlib>
 #include <new>
 #include <vector>
 
@@ -14,7 +13,9 @@
 #include "tools/toolstate.h"
 
 // This test program's allocations go through here, so a test can make the
-// next ones fail as they would with no memory left.
+// next ones fail as they would with no memory left. The process heap rather
+// than malloc and free: GCC 14 takes a free() reached from operator delete
+// for a mismatch with the operator new it inlines.
 namespace {
 bool allocationsFail = false;
 }
@@ -23,19 +24,21 @@ void* operator new(std::size_t size)
 {
     if (allocationsFail)
         throw std::bad_alloc();
-    if (void* p = std::malloc(size ? size : 1))
+    if (void* p = HeapAlloc(GetProcessHeap(), 0, size ? size : 1))
         return p;
     throw std::bad_alloc();
 }
 
 void operator delete(void* p) noexcept
 {
-    std::free(p);
+    if (p)
+        HeapFree(GetProcessHeap(), 0, p);
 }
 
 void operator delete(void* p, std::size_t) noexcept
 {
-    std::free(p);
+    if (p)
+        HeapFree(GetProcessHeap(), 0, p);
 }
 
 namespace {
