@@ -11,6 +11,6 @@ source "$(dirname "$0")/common.sh"
 
 install_packages
 build >&2
-bash "$QUILLMARK_ROOT/tests/e2e/drawing.sh" "$BUILD_DIR/Quillmark.exe"
+bash "$QUILLMARK_ROOT/tests/e2e/drawing.sh" "$BUILD_DIR/Quillmark.exe" "$BUILD_DIR/tests/e2e/probe.exe"
 cp "$BUILD_DIR/e2e-shots/drawing/picture.png" "$QUILLMARK_ROOT/docs/drawing.png"
 echo "$QUILLMARK_ROOT/docs/drawing.png"
