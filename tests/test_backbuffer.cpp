@@ -27,6 +27,25 @@ protected:
     }
 };
 
+// The GDI objects that a window of the main window's class holds while it
+// lives, shown as the tests show it and given a device context once, made
+// with no back buffer of its own.
+int PlatformObjectsPerWindow()
+{
+    const int before = CountGdiObjects();
+    HWND plain =
+        CreateWindowExW(0, windowClassName, windowTitle, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, 0,
+                        CW_USEDEFAULT, 0, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    ShowWindow(plain, SW_SHOWNOACTIVATE);
+    UpdateWindow(plain);
+    ReleaseDC(plain, GetDC(plain));
+    PumpMessages();
+    const int during = CountGdiObjects();
+    DestroyWindow(plain);
+    PumpMessages();
+    return during - before;
+}
+
 TEST_F(BackBufferTest, CreationMakesAColourBitmapOfTheClientSize)
 {
     ASSERT_NE(nullptr, backBufferDC);
@@ -52,7 +71,10 @@ TEST_F(BackBufferTest, WindowCreatedHiddenOrMinimisedGetsAColourBitmap)
             ExpectBackBufferCoversClient("created");
             continue;
         }
-        EXPECT_GT(FormatOf(backBufferBitmap).bitsPerPixel, 1) << "a monochrome bitmap";
+        const BitmapFormat format = FormatOf(backBufferBitmap);
+        EXPECT_EQ(1, format.width) << "minimised";
+        EXPECT_EQ(1, format.height) << "minimised";
+        EXPECT_GT(format.bitsPerPixel, 1) << "a monochrome bitmap";
         ShowWindow(window, SW_RESTORE);
         PumpMessages();
         ExpectBackBufferCoversClient("restored");
@@ -77,25 +99,23 @@ TEST_F(BackBufferTest, BitmapFollowsTheClientSizeAcrossResizes)
 
 TEST_F(BackBufferTest, ReplacedBitmapsAreDeletedAndNoObjectIsLeftBehind)
 {
-    ResizeClient(400, 300);
-    Paint();
-    ResizeClient(500, 350);
-    Paint();
-    const int baseline = CountGdiObjects();
-
-    for (int i = 0; i < 60; ++i) {
-        HBITMAP old = backBufferBitmap;
-        ResizeClient(i % 2 ? 400 : 520, i % 3 ? 300 : 380);
-        Paint();
-        ASSERT_NE(old, backBufferBitmap) << "resize " << i << " kept the bitmap";
-        EXPECT_EQ(0u, GetObjectType(old)) << "resize " << i << " left the old bitmap alive";
-        if (i % 10 == 0) {
-            ShowWindow(window, SW_SHOWMINNOACTIVE);
-            ShowWindow(window, SW_SHOWNOACTIVATE);
-            PumpMessages();
+    // Rounds of ten resizes and paints, one minimised and restored.
+    const int growth = GdiGrowth(5, [&](int round) {
+        for (int i = round * 10; i < round * 10 + 10; ++i) {
+            HBITMAP old = backBufferBitmap;
+            ResizeClient(i % 2 ? 400 : 520, i % 3 ? 300 : 380);
+            Paint();
+            ASSERT_NE(old, backBufferBitmap) << "resize " << i << " kept the bitmap";
+            EXPECT_EQ(0u, GetObjectType(old)) << "resize " << i << " left the old bitmap alive";
+            if (i % 10 == 0) {
+                ShowWindow(window, SW_SHOWMINNOACTIVE);
+                ShowWindow(window, SW_SHOWNOACTIVATE);
+                PumpMessages();
+            }
         }
-    }
-    EXPECT_EQ(baseline, CountGdiObjects());
+    });
+    EXPECT_EQ(0, growth) << "GDI objects left behind by 50 resizes after the first 10";
+    const int baseline = CountGdiObjects();
 
     // Two size messages with no paint between them: the bitmap in use stays
     // selected until a paint displaces it; the one between was never selected.
@@ -184,6 +204,7 @@ TEST_P(EmptyClientArea, KeepsThePicturesBitmapAndPaintsOnAfterwards)
     EXPECT_EQ(picture, backBufferBitmap) << "the picture's bitmap was replaced";
     Paint();
     ASSERT_TRUE(IsWindow(window));
+    EXPECT_EQ(client, clientRect) << "the paint did not read the client";
 
     ShowWindow(window, SW_RESTORE);
     ShowWindow(window, SW_HIDE);
@@ -278,9 +299,14 @@ TEST_F(BackBufferTest, DestroyingTheWindowReleasesTheBackBuffer)
     EXPECT_EQ(objects, CountGdiObjects()) << "a second release";
 
     // Destroyed after a size message and before the paint that would select
-    // its new bitmap: both bitmaps go.
+    // its new bitmap: both bitmaps go. While the window lives the program
+    // holds the back buffer's context and bitmap, besides what the platform
+    // holds for any window of the class shown the same way.
+    const int platform = PlatformObjectsPerWindow();
     ShowFreshWindow();
     PumpMessages();
+    EXPECT_EQ(objects + platform + 2, CountGdiObjects())
+        << "while a window lives; the platform holds " << platform << " for one";
     Send(WM_SIZE, SIZE_RESTORED, MAKELPARAM(Client().right, Client().bottom));
     DestroyWindow(window);
     PumpMessages();
