@@ -416,6 +416,17 @@ int CountGdiObjects()
     return count;
 }
 
+int TakenDeviceContexts(HWND window)
+{
+    int taken = 0;
+    for (ULONG_PTR handle = 1; handle <= 0xFFFF; ++handle) {
+        HDC dc = reinterpret_cast<HDC>(handle);
+        if (GetObjectType(dc) == OBJ_DC && WindowFromDC(dc) == window && ReleaseDC(window, dc))
+            ++taken;
+    }
+    return taken;
+}
+
 int GdiGrowth(int rounds, const std::function<void(int round)>& round)
 {
     round(0);

@@ -211,6 +211,12 @@ void ClickButton(HWND dialog, int id);
 // value is asked for its type; on Windows GetGuiResources answers.
 int CountGdiObjects();
 
+// The device contexts of a window taken and not given back; each found is
+// given back now. Found as CountGdiObjects finds objects, which works under
+// Wine (on Windows none are found); ReleaseDC accepts only a context still
+// taken, and Wine keeps the window of a released one.
+int TakenDeviceContexts(HWND window);
+
 // The live GDI objects that `rounds` runs of `round` (given 1 to rounds) add,
 // counted after a first run of it (given 0). Objects the platform makes once,
 // lazily, and keeps (Wine caches a few, more in later versions) come in the
