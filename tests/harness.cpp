@@ -34,13 +34,14 @@ void PumpMessages()
 
 bool OpenMainWindow(int showCommand)
 {
-    static bool registered = false;
     HINSTANCE instance = GetModuleHandleW(nullptr);
-    if (!registered) {
-        LoadAppStrings(instance);
-        registered = RegisterMainWindowClass(instance) != 0;
-    }
-    return registered && CreateMainWindow(instance, showCommand);
+    LoadAppStrings(instance);
+    WNDCLASSEXW registered = {};
+    registered.cbSize = sizeof(registered);
+    if (!GetClassInfoExW(instance, windowClassName, &registered) &&
+        !RegisterMainWindowClass(instance))
+        return false;
+    return CreateMainWindow(instance, showCommand);
 }
 
 void SetClientSize(HWND window, int width, int height)

@@ -42,8 +42,8 @@ void ResetProgramState();
 // dropped, so one test's exit does not end the next one's loop).
 void PumpMessages();
 
-// Registers the main window class (once per process) and creates the main
-// window as the entry point does. False when either fails.
+// Registers the main window class (unless it is registered) and creates the
+// main window as the entry point does. False when either fails.
 bool OpenMainWindow(int showCommand);
 
 // Resizes a window so that its client area is width x height, and lets the

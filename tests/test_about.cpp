@@ -3,7 +3,9 @@
 
 #include <cstring>
 #include <functional>
+#include <ostream>
 #include <string>
+#include <vector>
 
 #include "app/app.h"
 #include "app/resource.h"
@@ -76,30 +78,137 @@ TEST_F(AboutBox, ClosesEveryWay)
     }
 }
 
-// Alt+? and Alt+/ reach the About command through the accelerator table,
-// as the message loop translates them.
-TEST_F(AboutBox, OpensFromAltQuestionMarkAndAltSlash)
+// --- The message loop --------------------------------------------------------
+
+// The real entry point, built into this test program under another name.
+int WINAPI QuillmarkMain(HINSTANCE instance, HINSTANCE previous, LPWSTR commandLine, int show);
+
+namespace {
+
+// A keyboard or command message as it reached the window procedure.
+struct Delivered {
+    UINT message;
+    WPARAM wParam;
+    bool operator==(const Delivered& o) const { return message == o.message && wParam == o.wParam; }
+};
+
+void PrintTo(const Delivered& d, std::ostream* out)
 {
-    HACCEL table = LoadAcceleratorsW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(AccelMain));
-    ASSERT_NE(nullptr, table);
+    *out << "message 0x" << std::hex << d.message << " wParam 0x" << d.wParam << std::dec;
+}
+
+std::vector<Delivered> delivered;
+
+LRESULT CALLBACK RecordingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_KEYDOWN || message == WM_SYSKEYDOWN || message == WM_CHAR ||
+        message == WM_SYSCHAR || message == WM_COMMAND)
+        delivered.push_back({message, wParam});
+    return MainWindowProc(window, message, wParam, lParam);
+}
+
+// The context code of a key message: Alt held.
+const LPARAM altDown = 1 | (1 << 29);
+
+bool refuseCreation;
+
+// Records what reaches the main window as it is created, and queues Alt+?,
+// which the loop meets first; or makes the creation fail.
+LRESULT CALLBACK OnCreation(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code == HCBT_CREATEWND) {
+        HWND created = reinterpret_cast<HWND>(wParam);
+        WCHAR name[MaxLoadString] = {};
+        GetClassNameW(created, name, MaxLoadString);
+        if (lstrcmpW(name, L"MYQUILLMARK") == 0) {
+            if (refuseCreation)
+                return 1;
+            SetWindowLongPtrW(created, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RecordingProc));
+            PostMessageW(created, WM_SYSCHAR, L'?', altDown);
+        }
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// The entry point starts as the process does: no strings loaded, no class.
+class MessageLoop : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ResetProgramState();
+        UnregisterClassW(L"MYQUILLMARK", GetModuleHandleW(nullptr));
+        windowTitle[0] = windowClassName[0] = L'\0';
+        refuseCreation = false;
+        hook = SetWindowsHookExW(WH_CBT, OnCreation, nullptr, GetCurrentThreadId());
+    }
+    void TearDown() override
+    {
+        UnhookWindowsHookEx(hook);
+        if (IsWindow(mainWindow))
+            DestroyWindow(mainWindow);
+        PumpMessages();
+        ResetProgramState();
+    }
+    int Run(int show) { return QuillmarkMain(GetModuleHandleW(nullptr), nullptr, nullptr, show); }
+
+    HHOOK hook = nullptr;
+};
+
+} // namespace
+
+// Alt+? and Alt+/, as the loop gets them once the keys are translated, reach
+// the window only as the About command; the loop neither translates nor
+// dispatches them again. Other keys are translated into characters and
+// dispatched, and so are the same characters typed without Alt.
+TEST_F(MessageLoop, AcceleratorsReachTheWindowOnlyAsTheirCommand)
+{
     // The platform reads the Alt key from the thread's keyboard state.
     BYTE keys[256], altKeys[256];
     GetKeyboardState(keys);
     std::memcpy(altKeys, keys, sizeof(keys));
     altKeys[VK_MENU] = altKeys[VK_LMENU] = 0x80;
-    const LPARAM altDown = 1 | (1 << 29);
-    for (WCHAR key : {L'?', L'/'}) {
-        SCOPED_TRACE(::testing::Message() << "Alt+" << char(key));
-        DialogDriver close([](HWND d) { EndDialog(d, IDCANCEL); });
-        MSG msg = {window, WM_SYSCHAR, key, altDown, 0, {}};
-        SetKeyboardState(altKeys);
-        EXPECT_TRUE(TranslateAcceleratorW(window, table, &msg));
+    const LPARAM keyA = 1 | (0x1E << 16);
+    int boxes = 0;
+    DialogDriver close([&](HWND dialog) {
+        EndDialog(dialog, IDOK);
+        if (++boxes == 1) {
+            PostMessageW(mainWindow, WM_SYSCHAR, L'/', altDown);
+            return;
+        }
         SetKeyboardState(keys);
-        EXPECT_EQ(1, close.acted()) << "About boxes that opened";
-    }
-    // Without Alt, the same characters are ordinary typing.
-    MSG plain = {window, WM_CHAR, L'?', 1, 0, {}};
-    EXPECT_FALSE(TranslateAcceleratorW(window, table, &plain));
+        PostMessageW(mainWindow, WM_CHAR, L'?', 1);
+        PostMessageW(mainWindow, WM_KEYDOWN, 'A', keyA);
+        // The quit message comes once every other message has been taken.
+        PostQuitMessage(3);
+    });
+    delivered.clear();
+    SetKeyboardState(altKeys);
+    const int code = Run(SW_SHOWNOACTIVATE);
+    SetKeyboardState(keys);
+
+    EXPECT_EQ(3, code) << "the quit message's code";
+    WCHAR caption[MaxLoadString] = {};
+    GetWindowTextW(mainWindow, caption, MaxLoadString);
+    EXPECT_STREQ(L"Quillmark", caption);
+    EXPECT_EQ(2, close.acted()) << "About boxes that opened";
+    EXPECT_EQ(0, close.forcedClosed());
+    const WPARAM fromAccelerator = MAKEWPARAM(CmdAbout, 1);
+    const std::vector<Delivered> expected = {{WM_COMMAND, fromAccelerator},
+                                             {WM_COMMAND, fromAccelerator},
+                                             {WM_CHAR, L'?'},
+                                             {WM_KEYDOWN, 'A'},
+                                             {WM_CHAR, L'a'}};
+    EXPECT_EQ(expected, delivered);
+}
+
+// No window, no loop: start-up ends with 0 at once, even with a quit message
+// of another code waiting.
+TEST_F(MessageLoop, WindowThatCannotBeCreatedEndsStartUpWithZero)
+{
+    refuseCreation = true;
+    PostQuitMessage(5);
+    EXPECT_EQ(0, Run(SW_SHOWNOACTIVATE));
+    EXPECT_EQ(nullptr, mainWindow);
 }
 
 // The icon control gets the program's icon wherever it stands among the

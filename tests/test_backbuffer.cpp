@@ -35,6 +35,7 @@ TEST_F(BackBufferTest, CreationMakesAColourBitmapOfTheClientSize)
     ExpectBackBufferCoversClient("after creation");
     EXPECT_EQ(backBufferBitmap, GetCurrentObject(backBufferDC, OBJ_BITMAP))
         << "the first paint's select was undone";
+    EXPECT_EQ(0, TakenDeviceContexts(window)) << "device contexts of the window not given back";
 }
 
 // Created hidden, the window gets no paint to read its size: creation reads
@@ -52,7 +53,10 @@ TEST_F(BackBufferTest, WindowCreatedHiddenOrMinimisedGetsAColourBitmap)
             ExpectBackBufferCoversClient("created");
             continue;
         }
-        EXPECT_GT(FormatOf(backBufferBitmap).bitsPerPixel, 1) << "a monochrome bitmap";
+        const BitmapFormat format = FormatOf(backBufferBitmap);
+        EXPECT_EQ(1, format.width) << "minimised";
+        EXPECT_EQ(1, format.height) << "minimised";
+        EXPECT_GT(format.bitsPerPixel, 1) << "a monochrome bitmap";
         ShowWindow(window, SW_RESTORE);
         PumpMessages();
         ExpectBackBufferCoversClient("restored");
@@ -77,25 +81,23 @@ TEST_F(BackBufferTest, BitmapFollowsTheClientSizeAcrossResizes)
 
 TEST_F(BackBufferTest, ReplacedBitmapsAreDeletedAndNoObjectIsLeftBehind)
 {
-    ResizeClient(400, 300);
-    Paint();
-    ResizeClient(500, 350);
-    Paint();
-    const int baseline = CountGdiObjects();
-
-    for (int i = 0; i < 60; ++i) {
-        HBITMAP old = backBufferBitmap;
-        ResizeClient(i % 2 ? 400 : 520, i % 3 ? 300 : 380);
-        Paint();
-        ASSERT_NE(old, backBufferBitmap) << "resize " << i << " kept the bitmap";
-        EXPECT_EQ(0u, GetObjectType(old)) << "resize " << i << " left the old bitmap alive";
-        if (i % 10 == 0) {
-            ShowWindow(window, SW_SHOWMINNOACTIVE);
-            ShowWindow(window, SW_SHOWNOACTIVATE);
-            PumpMessages();
+    // Rounds of ten resizes and paints, one minimised and restored.
+    const int growth = GdiGrowth(5, [&](int round) {
+        for (int i = round * 10; i < round * 10 + 10; ++i) {
+            HBITMAP old = backBufferBitmap;
+            ResizeClient(i % 2 ? 400 : 520, i % 3 ? 300 : 380);
+            Paint();
+            ASSERT_NE(old, backBufferBitmap) << "resize " << i << " kept the bitmap";
+            EXPECT_EQ(0u, GetObjectType(old)) << "resize " << i << " left the old bitmap alive";
+            if (i % 10 == 0) {
+                ShowWindow(window, SW_SHOWMINNOACTIVE);
+                ShowWindow(window, SW_SHOWNOACTIVATE);
+                PumpMessages();
+            }
         }
-    }
-    EXPECT_EQ(baseline, CountGdiObjects());
+    });
+    EXPECT_EQ(0, growth) << "GDI objects left behind by 50 resizes after the first 10";
+    const int baseline = CountGdiObjects();
 
     // Two size messages with no paint between them: the bitmap in use stays
     // selected until a paint displaces it; the one between was never selected.
@@ -184,6 +186,7 @@ TEST_P(EmptyClientArea, KeepsThePicturesBitmapAndPaintsOnAfterwards)
     EXPECT_EQ(picture, backBufferBitmap) << "the picture's bitmap was replaced";
     Paint();
     ASSERT_TRUE(IsWindow(window));
+    EXPECT_EQ(client, clientRect) << "the paint did not read the client";
 
     ShowWindow(window, SW_RESTORE);
     ShowWindow(window, SW_HIDE);

@@ -3,6 +3,9 @@
 // way the test asks.
 #include "test_support.h"
 
+#include <commdlg.h>
+
+#include <algorithm>
 #include <ostream>
 #include <string>
 
@@ -42,6 +45,8 @@ struct DialogScript {
     bool addToCustom = false; // then press "Add to Custom Colors"
 
     COLORREF opened = CLR_INVALID; // colour shown when it opened
+    CHOOSECOLORW request = {};     // the request as the dialog got it, when it opened
+    COLORREF customAtOpening[16] = {};
     COLORREF picked = CLR_INVALID; // colour shown after picking the first custom colour
     bool defineCustomEnabled = true;
 };
@@ -107,13 +112,36 @@ void Act(DialogScript& script, HWND dialog)
     }
 }
 
+// The script whose dialog is opening.
+DialogScript* opening;
+
+// The dialog's own procedure gets the request with its first message, so the
+// request is read there, as the program handed it over.
+LRESULT CALLBACK ReadRequest(int code, WPARAM wParam, LPARAM lParam)
+{
+    const CWPSTRUCT* call = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (code == HC_ACTION && call->message == WM_INITDIALOG && opening && call->lParam) {
+        const CHOOSECOLORW* request = reinterpret_cast<const CHOOSECOLORW*>(call->lParam);
+        opening->request = *request;
+        if (request->lpCustColors)
+            std::copy(request->lpCustColors, request->lpCustColors + 16, opening->customAtOpening);
+        opening = nullptr;
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
 class ColourTest : public MainWindowTest {
 protected:
     // Sends the Choose command and lets the script answer the dialog.
     LRESULT Choose(DialogScript& script)
     {
         DialogDriver driver([&script](HWND dialog) { Act(script, dialog); });
+        opening = &script;
+        HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, ReadRequest, nullptr, GetCurrentThreadId());
         const LRESULT result = Command(CmdChooseColour);
+        UnhookWindowsHookEx(hook);
+        EXPECT_EQ(nullptr, opening) << "no dialog got a request";
+        opening = nullptr;
         EXPECT_EQ(1, driver.acted()) << "colour dialogs owned by the main window";
         EXPECT_EQ(0, driver.forcedClosed())
             << "the dialog did not close on " << ::testing::PrintToString(script.answer);
@@ -140,6 +168,10 @@ TEST_F(ColourTest, DialogOpensOnTheCurrentColour)
     DialogScript second = Typing(amber, Answer::Cancel);
     Choose(second);
     EXPECT_EQ(Rgb{teal}, Rgb{second.opened});
+    // Wine shows the colour handed over whatever the flags say; Windows
+    // starts on it only when asked to.
+    EXPECT_EQ(Rgb{teal}, Rgb{second.request.rgbResult}) << "the colour handed to the dialog";
+    EXPECT_EQ(static_cast<DWORD>(CC_RGBINIT | CC_FULLOPEN), second.request.Flags);
 
     DialogScript third;
     third.answer = Answer::CloseBox;
@@ -185,11 +217,8 @@ TEST_F(ColourTest, ConfirmedChoiceReplacesAndDeletesThePreviousBrush)
 // Taking and replacing brushes leaves no GDI object behind.
 TEST_F(ColourTest, RepeatedChoicesKeepOneBrush)
 {
-    ChooseColour(teal);
-    const int before = CountGdiObjects();
-    for (COLORREF colour : {amber, teal, amber, RGB(1, 2, 3)})
-        ChooseColour(colour);
-    EXPECT_EQ(before, CountGdiObjects());
+    const COLORREF colours[] = {teal, amber, teal, amber, RGB(1, 2, 3)};
+    EXPECT_EQ(0, GdiGrowth(4, [&](int round) { ChooseColour(colours[round]); }));
 }
 
 class ColourDismissTest : public ColourTest, public ::testing::WithParamInterface<Answer> {};
@@ -230,6 +259,7 @@ TEST_F(ColourTest, CustomColoursCarryOverToTheNextUse)
     picking.pickFirstCustom = true;
     picking.answer = Answer::Ok;
     Choose(picking);
+    EXPECT_EQ(Rgb{teal}, Rgb{picking.customAtOpening[0]}) << "custom colours handed to the dialog";
     EXPECT_EQ(Rgb{teal}, Rgb{picking.picked}) << "the dialog did not offer the kept custom colour";
     EXPECT_EQ(Rgb{teal}, Rgb{currentColour});
     EXPECT_EQ(Rgb{teal}, Rgb{customColours[0]});

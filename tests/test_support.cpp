@@ -7,6 +7,7 @@
 #include "model/drawing.h"
 #include "paint/backbuffer.h"
 #include "paint/scene.h"
+#include "tools/colour.h"
 
 // --- Equality and printers ---------------------------------------------------
 
@@ -266,6 +267,37 @@ void MainWindowTest::ExpectBackBufferCoversClient(const char* when)
     EXPECT_GT(format.bitsPerPixel, 1) << when << ": a monochrome bitmap";
 }
 
+void MainWindowTest::DrawKnownPicture()
+{
+    currentColour = RGB(200, 0, 0);
+    Command(CmdFilledRectangle);
+    Press(40, 30);
+    Release(100, 90);
+    currentColour = RGB(0, 0, 200);
+    Command(CmdLineTool);
+    Press(20, 120);
+    Release(140, 120);
+    Command(CmdPencil);
+}
+
+void MainWindowTest::ShowKnownPicture(const char* when)
+{
+    ResizeClient(400, 300);
+    DrawKnownPicture();
+    Send(WM_PAINT);
+    ExpectKnownPicture(when);
+}
+
+void MainWindowTest::ExpectKnownPicture(const char* when)
+{
+    SCOPED_TRACE(when);
+    const Pixels picture(backBufferDC);
+    EXPECT_EQ(Rgb{RGB(200, 0, 0)}, Rgb{picture.At(70, 60)}) << "inside the rectangle";
+    EXPECT_EQ(Rgb{RGB(0, 0, 200)}, Rgb{picture.At(80, 120)}) << "on the line";
+    EXPECT_EQ(Rgb{white}, Rgb{picture.At(150, 60)}) << "background";
+    EXPECT_EQ(Rgb{white}, Rgb{picture.At(10, 10)}) << "background";
+}
+
 void PaintInto(MemoryCanvas& canvas, int width, int height)
 {
     clientRect = RECT{0, 0, width, height};
@@ -386,6 +418,26 @@ int CountGdiObjects()
     for (ULONG_PTR handle = 1; handle <= 0xFFFF; ++handle)
         count += GetObjectType(reinterpret_cast<HGDIOBJ>(handle)) != 0;
     return count;
+}
+
+int TakenDeviceContexts(HWND window)
+{
+    int taken = 0;
+    for (ULONG_PTR handle = 1; handle <= 0xFFFF; ++handle) {
+        HDC dc = reinterpret_cast<HDC>(handle);
+        if (GetObjectType(dc) == OBJ_DC && WindowFromDC(dc) == window && ReleaseDC(window, dc))
+            ++taken;
+    }
+    return taken;
+}
+
+int GdiGrowth(int rounds, const std::function<void(int round)>& round)
+{
+    round(0);
+    const int before = CountGdiObjects();
+    for (int i = 1; i <= rounds; ++i)
+        round(i);
+    return CountGdiObjects() - before;
 }
 
 GdiHoard::GdiHoard()
