@@ -8,7 +8,7 @@
 #
 #   sudo bash scripts/fresh-debian.sh bookworm|trixie
 #
-# Takes 15 to 25 minutes and a few GB under QUILLMARK_FRESH_DIR (default
+# Takes 10 to 25 minutes and a few GB under QUILLMARK_FRESH_DIR (default
 # /var/tmp/quillmark-fresh), which is emptied at the end; QUILLMARK_FRESH_KEEP=1
 # keeps the system for a look inside. QUILLMARK_DEBIAN_MIRROR names another
 # mirror. Not part of the test command.
