@@ -48,13 +48,12 @@ finish() {
 trap finish EXIT
 
 # The long loops are labelled volume in tests/CMakeLists.txt (the minute of
-# colour dialogs also volume-dialogs); the GCC build runs them all. The UBSan
-# build leaves out only the colour dialogs, which repeat one action to count
-# GDI objects, and keeps the fuzzer, the size messages and the 200,000-record
-# repaint, where large and random values meet its checks. The clang build
-# leaves out every loop: it runs the same code as the GCC build's loops.
-UBSAN_LEAVES_OUT=volume-dialogs
-CLANG_LEAVES_OUT=volume
+# colour dialogs also volume-dialogs); the GCC build runs them all. The second
+# builds leave out only the colour dialogs, which repeat one action to count
+# GDI objects, and keep the fuzzer, the size messages and the 200,000-record
+# repaint, where large and random values meet another compiler's code and
+# the undefined-behaviour checks.
+SECOND_BUILDS_LEAVE_OUT=volume-dialogs
 
 # The tests of one build: its name, its directory, CTest's arguments.
 run_ctest() {
@@ -74,8 +73,8 @@ second_log=$(mktemp)
 (
     export WINEPREFIX=$SECOND_PREFIX
     status=0
-    run_ctest UBSan "$BUILD_DIR/ubsan" -LE "e2e|$UBSAN_LEAVES_OUT" "$@" || status=1
-    run_ctest clang "$BUILD_DIR/clang" -LE "e2e|$CLANG_LEAVES_OUT" "$@" || status=1
+    run_ctest UBSan "$BUILD_DIR/ubsan" -LE "e2e|$SECOND_BUILDS_LEAVE_OUT" "$@" || status=1
+    run_ctest clang "$BUILD_DIR/clang" -LE "e2e|$SECOND_BUILDS_LEAVE_OUT" "$@" || status=1
     exit "$status"
 ) >"$second_log" 2>&1 &
 second_tests=$!
