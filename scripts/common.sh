@@ -35,13 +35,17 @@ install_packages() {
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' \
             || missing+=("$p")
     done
-    [ ${#missing[@]} -eq 0 ] && return 0
-    log "installing ${missing[*]}"
+    [ ${#missing[@]} -eq 0 ] || apt_install "${missing[@]}"
+}
+
+# Installs the packages named, quietly, with sudo unless this is root.
+apt_install() {
+    log "installing $*"
     local sudo=
     [ "$(id -u)" -eq 0 ] || sudo=sudo
     $sudo apt-get update -qq
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends \
-        "${missing[@]}" >/dev/null
+        "$@" >/dev/null
 }
 
 # Makes a Wine prefix once, quietly, and applies the settings every run needs.

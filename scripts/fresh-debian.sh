@@ -132,11 +132,7 @@ fi
 trap finish EXIT
 trap 'exit 130' INT TERM
 
-command -v debootstrap >/dev/null || {
-    log "installing debootstrap"
-    apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends debootstrap >/dev/null
-}
+command -v debootstrap >/dev/null || apt_install debootstrap
 MIRROR=${QUILLMARK_DEBIAN_MIRROR:-$(debian_mirror)}
 [ -n "$MIRROR" ] || {
     echo "$0: no Debian mirror found in apt's sources; set QUILLMARK_DEBIAN_MIRROR" >&2

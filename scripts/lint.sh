@@ -85,12 +85,7 @@ check_workflows() {
     mapfile -t files < <(sources -path './.github/workflows/*' \( -name '*.yml' -o -name '*.yaml' \))
     [ ${#files[@]} -gt 0 ] || return 0
     if ! command -v node >/dev/null || ! command -v npm >/dev/null; then
-        log "installing nodejs and npm"
-        local sudo=
-        [ "$(id -u)" -eq 0 ] || sudo=sudo
-        $sudo apt-get update -qq
-        DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends \
-            nodejs npm ca-certificates >/dev/null
+        apt_install nodejs npm ca-certificates
     fi
     local lock=.github/lint/package-lock.json dir=$BUILD_DIR/workflow-lint
     if ! cmp -s "$lock" "$dir/node_modules/.quillmark-lock"; then
