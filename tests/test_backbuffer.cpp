@@ -96,7 +96,7 @@ TEST_F(BackBufferTest, ReplacedBitmapsAreDeletedAndNoObjectIsLeftBehind)
             }
         }
     });
-    EXPECT_EQ(0, growth) << "GDI objects left behind by 50 resizes after the first 10";
+    EXPECT_EQ(0, growth) << "GDI objects left behind by a round of 10 resizes (the median of 5)";
     const int baseline = CountGdiObjects();
 
     // Two size messages with no paint between them: the bitmap in use stays

@@ -217,10 +217,13 @@ int CountGdiObjects();
 // taken, and Wine keeps the window of a released one.
 int TakenDeviceContexts(HWND window);
 
-// The live GDI objects that `rounds` runs of `round` (given 1 to rounds) add,
-// counted after a first run of it (given 0). Objects the platform makes once,
-// lazily, and keeps (Wine caches a few, more in later versions) come in the
-// first run and do not count; one left behind per run counts `rounds` times.
+// The live GDI objects that one run of `round` adds, as most runs show it:
+// the median of `rounds` runs (given 1 to rounds), counted after a first run
+// (given 0). One object left behind per run shows in every run. Objects the
+// platform makes once and keeps (Wine caches a few, more in later versions)
+// come in the first run, or in one later run when other processes' windows
+// come and go on the same desktop (seen under Wine: three bitmaps, or a
+// brush), and do not count.
 int GdiGrowth(int rounds, const std::function<void(int round)>& round);
 
 // Takes every GDI handle the process may have, for as long as it lives or
