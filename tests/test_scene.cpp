@@ -23,13 +23,6 @@ const COLORREF chosen = RGB(0, 200, 120);
 const COLORREF contextPenColour = RGB(120, 60, 0);
 const COLORREF contextBrushColour = RGB(200, 200, 0);
 
-// A pixel's expected colour.
-struct Probe {
-    int x, y;
-    COLORREF colour;
-    const char* what = "";
-};
-
 // The number of pixels of a colour in [left, right) x [top, bottom), or with
 // atLeast, a number that it must exceed.
 struct Tally {
@@ -61,9 +54,6 @@ void PrintTo(const SceneRow& row, std::ostream* out)
 {
     *out << row.name;
 }
-
-const Kind R = Kind::Rectangle, E = Kind::Ellipse, L = Kind::Line, P = Kind::Pencil,
-           X = Kind::Eraser;
 
 // clang-format off
 const std::vector<Shape> oneOfEach = {
@@ -214,17 +204,8 @@ std::vector<DWORD> DrawingCalls(HENHMETAFILE metafile)
     return calls;
 }
 
-void AddShapes(const std::vector<Shape>& shapes)
-{
-    for (const Shape& shape : shapes)
-        ASSERT_TRUE(AppendShape(shape));
-}
-
-class SceneTest : public ::testing::Test {
+class SceneTest : public ProgramStateTest {
 protected:
-    void SetUp() override { ResetProgramState(); }
-    void TearDown() override { ResetProgramState(); }
-
     void Run(const SceneRow& row)
     {
         AddShapes(row.shapes);

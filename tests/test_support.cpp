@@ -203,6 +203,12 @@ int RecordCount()
     return ::testing::AssertionSuccess();
 }
 
+void AddShapes(const std::vector<Shape>& shapes)
+{
+    for (const Shape& shape : shapes)
+        ASSERT_TRUE(AppendShape(shape)) << ::testing::PrintToString(shape);
+}
+
 // --- The tools ---------------------------------------------------------------
 
 // The tool flags as 1 and 0, in the order of ToolState:

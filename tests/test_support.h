@@ -70,6 +70,9 @@ std::ostream& operator<<(std::ostream& out, const Record& r)
 // --- The drawing lists, by kind ----------------------------------------------
 
 const Kind kinds[] = {Kind::Rectangle, Kind::Ellipse, Kind::Line, Kind::Pencil, Kind::Eraser};
+// The kinds as the tables of shapes write them.
+const Kind R = Kind::Rectangle, E = Kind::Ellipse, L = Kind::Line, P = Kind::Pencil,
+           X = Kind::Eraser;
 
 struct ListState {
     const char* name;
@@ -85,6 +88,8 @@ std::vector<Shape> AllShapes();
 int RecordCount();
 // Every count equals the size of its list.
 ::testing::AssertionResult CountsMatchLists();
+// Appends each shape to its list, as a finished gesture does.
+void AddShapes(const std::vector<Shape>& shapes);
 
 // --- The tools of the Drawing menu -------------------------------------------
 
@@ -98,6 +103,15 @@ struct Tool {
 extern const Tool tools[7];
 const Tool& ToolOf(unsigned command);
 void PrintTo(const Tool& tool, std::ostream* out);
+
+// --- A fresh program state per test -----------------------------------------
+
+// No window: the drawing lists, tool and colour as at start, before and after.
+class ProgramStateTest : public ::testing::Test {
+protected:
+    void SetUp() override { ResetProgramState(); }
+    void TearDown() override { ResetProgramState(); }
+};
 
 // --- A main window per test --------------------------------------------------
 
@@ -164,6 +178,13 @@ struct PrintedName {
 // Paints the scene into a canvas as the paint cycle paints the back buffer:
 // the canvas stands in for backBufferDC, with a clientRect of this size.
 void PaintInto(MemoryCanvas& canvas, int width, int height);
+
+// A pixel's expected colour.
+struct Probe {
+    int x, y;
+    COLORREF colour;
+    const char* what = "";
+};
 
 // --- Modal dialogs -----------------------------------------------------------
 

@@ -2,9 +2,9 @@
 // case covers too: 200,000 random messages to the real window procedure,
 // 50,000 size messages, a minute of confirmed colour dialogs and 20 paints of
 // 200,000 records. Each counts the GDI objects a round of the same work
-// leaves behind after a first round. CTest labels this program volume (and the colour
-// dialogs, a CTest test of their own, volume-dialogs), so that the second
-// builds and the mutation run can leave it out.
+// leaves behind after a first round. CTest labels this program volume (and
+// the colour dialogs, a CTest test of their own, volume-dialogs), so that the
+// second builds and the mutation run can leave it out.
 #include "test_support.h"
 
 #include <chrono>
@@ -238,47 +238,37 @@ TEST_F(ColourVolumeTest, ConfirmedColourChoicesLeaveNoGdiObjectsBehind)
 
 // ---------------------------------------------------------------- painting
 
-class SceneVolumeTest : public ::testing::Test {
-protected:
-    void SetUp() override { ResetProgramState(); }
-    void TearDown() override { ResetProgramState(); }
-};
-
-TEST_F(SceneVolumeTest, LargeSceneRepaintedManyTimesLeavesNoObjectBehind)
+TEST_F(ProgramStateTest, LargeSceneRepaintedManyTimesLeavesNoObjectBehind)
 {
     // Small shapes of every kind, packed into the left part of the canvas,
     // then one marker of each kind on the right, where nothing else lies.
-    const Kind R = Kind::Rectangle, E = Kind::Ellipse, L = Kind::Line, P = Kind::Pencil,
-               X = Kind::Eraser;
     const int records = 200000;
     const int paints = 20;
-    for (int i = 0; i < records / 5; ++i) {
+    for (int i = 0; i < records / 5 && !HasFatalFailure(); ++i) {
         const int x = (i * 7) % 180, y = (i * 13) % 130;
         const COLORREF colour = RGB(i % 200, (i * 3) % 200, (i * 7) % 200);
-        for (const Shape& shape :
-             {Shape{R, x, y, x + 12, y + 9, colour, i % 2 == 0},
-              Shape{E, x, y, x + 11, y + 8, colour, i % 2 == 1},
-              Shape{L, x, y, x + 15, y + 6, colour}, Shape{P, x, y, x + 3, y + 2, colour},
-              Shape{X, x + 2, y, x + 4, y + 3, colour}})
-            ASSERT_TRUE(AppendShape(shape));
+        AddShapes({{R, x, y, x + 12, y + 9, colour, i % 2 == 0},
+                   {E, x, y, x + 11, y + 8, colour, i % 2 == 1},
+                   {L, x, y, x + 15, y + 6, colour},
+                   {P, x, y, x + 3, y + 2, colour},
+                   {X, x + 2, y, x + 4, y + 3, colour}});
     }
-    for (const Shape& marker :
-         {Shape{R, 220, 10, 260, 50, red, true}, Shape{E, 270, 10, 311, 51, blue, true},
-          Shape{L, 220, 80, 300, 80, green}, Shape{P, 220, 100, 300, 100, orange},
-          Shape{X, 230, 30, 250, 30, magenta}})
-        ASSERT_TRUE(AppendShape(marker));
+    AddShapes({{R, 220, 10, 260, 50, red, true},
+               {E, 270, 10, 311, 51, blue, true},
+               {L, 220, 80, 300, 80, green},
+               {P, 220, 100, 300, 100, orange},
+               {X, 230, 30, 250, 30, magenta}});
     ASSERT_EQ(records + 5, RecordCount());
 
     MemoryCanvas canvas(320, 150);
     std::vector<COLORREF> first;
-    const auto start = std::chrono::steady_clock::now();
+    const Clock::time_point start = Clock::now();
     const int growth = GdiGrowth(paints, [&](int round) {
         PaintInto(canvas, 320, 150);
         if (round == 0)
             first = canvas.All(320, 150);
     });
-    const double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double seconds = SecondsSince(start);
     RecordProperty("paint_seconds", std::to_string(seconds));
     std::printf("%d records painted %d times in %.1f s\n", records, paints + 1, seconds);
 
@@ -286,18 +276,14 @@ TEST_F(SceneVolumeTest, LargeSceneRepaintedManyTimesLeavesNoObjectBehind)
     Pen pen(CreatePen(PS_SOLID, 4, red));
     EXPECT_NE(nullptr, pen.get()) << "no pen can be made any more";
 
-    const struct {
-        int x, y;
-        COLORREF colour;
-        const char* what;
-    } markers[] = {{240, 45, red, ""},
-                   {240, 30, white, "eraser marker"},
-                   {290, 30, blue, ""},
-                   {260, 80, green, ""},
-                   {260, 100, orange, ""},
-                   {260, 130, white, ""},
-                   {205, 60, white, "between the scene and the markers"}};
-    for (const auto& p : markers)
+    const Probe markers[] = {{240, 45, red},
+                             {240, 30, white, "eraser marker"},
+                             {290, 30, blue},
+                             {260, 80, green},
+                             {260, 100, orange},
+                             {260, 130, white},
+                             {205, 60, white, "between the scene and the markers"}};
+    for (const Probe& p : markers)
         EXPECT_EQ(Rgb{p.colour}, Rgb{canvas.At(p.x, p.y)}) << p.what;
     EXPECT_GT(canvas.Count(white, {0, 0, 200, 150}), 0);
     EXPECT_LT(canvas.Count(white, {0, 0, 200, 150}), 200 * 150) << "the packed shapes are missing";
