@@ -28,6 +28,18 @@ CHECK_PACKAGES=(clang clang-format clang-tidy cppcheck shellcheck)
 
 log() { printf '== %s\n' "$*" >&2; }
 
+# Fails, saying how to mend it, unless the path (by default /dev/null) is
+# still a character device: a tool run as root that takes it for its own
+# output file replaces the device with a file, and processes that are not
+# root can no longer write there. The test and coverage commands end with it.
+check_dev_null() {
+    local path=${1:-/dev/null} # dev-path: the device this checks
+    [ -c "$path" ] && return 0
+    log "$path is no longer a character device (some tool wrote a file there);" \
+        "as root: rm $path && mknod -m 666 $path c 1 3"
+    return 1
+}
+
 # Installs whatever of the packages is missing; a second run installs nothing.
 install_packages() {
     local missing=() p

@@ -51,6 +51,8 @@ report() { gcovr --root "$root" --add-tracefile "$REPORT_DIR/coverage.json" "$@"
 } >"$REPORT_DIR/summary.txt"
 report --html-details "$REPORT_DIR/index.html" --html-title "Quillmark coverage"
 cat "$REPORT_DIR/summary.txt"
-report --print-summary --txt /dev/null
+# The summary only: the text report goes beside the others.
+report --print-summary --txt "$REPORT_DIR/lines.txt"
 log "HTML report: $REPORT_DIR/index.html"
+check_dev_null || status=1
 exit "$status"

