@@ -14,13 +14,9 @@ build
 export WINEPREFIX=$NULL_PREFIX
 # Stop the server afterwards only if this run started it: others may be
 # running tests in the same prefix.
-started=
-if "$WINESERVER" -p >/dev/null 2>&1 </dev/null; then
-    started=1
-    "$WINE" wineboot -u >/dev/null 2>&1 </dev/null || true
-fi
+start_wineserver "$NULL_PREFIX"
 scratch=$(mktemp -d)
-trap 'rm -rf "$scratch"; [ -z "$started" ] || stop_wineserver "$NULL_PREFIX"' EXIT
+trap 'rm -rf "$scratch"; [ -z "$WINESERVER_STARTED" ] || stop_wineserver "$NULL_PREFIX"' EXIT
 
 machine="$(nproc) cores, $(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n1), $("$WINE" --version)"
 log "machine: $machine"

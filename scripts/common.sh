@@ -9,11 +9,13 @@ WINESERVER=/usr/lib/wine/wineserver
 # The prefixes: one with Wine's null graphics driver for the unit tests,
 # which need no display; one with a virtual desktop for the end-to-end tests;
 # for scripts/run.sh, one whose windows go straight to your X display and
-# one with a virtual desktop of its own for a run in Xvfb.
+# one with a virtual desktop of its own for a run in Xvfb. The build tree
+# names its tests' prefixes (tests/CMakeLists.txt) and hands the end-to-end
+# tests theirs in QUILLMARK_DESKTOP_PREFIX.
 PREFIX_HOME=${QUILLMARK_PREFIX_HOME:-$HOME/.cache/quillmark}
 # shellcheck disable=SC2034 # the scripts that source this file use them
 NULL_PREFIX=$PREFIX_HOME/wine-null \
-    DESKTOP_PREFIX=$PREFIX_HOME/wine-desktop \
+    DESKTOP_PREFIX=${QUILLMARK_DESKTOP_PREFIX:-$PREFIX_HOME/wine-desktop} \
     WINDOW_PREFIX=$PREFIX_HOME/wine-window \
     RUN_PREFIX=$PREFIX_HOME/wine-run
 
@@ -96,24 +98,29 @@ install_wine_fonts() {
 }
 
 # Starts the prefix's wineserver with its output away from our pipes, so that
-# callers waiting for end of output do not wait for the server.
+# callers waiting for end of output do not wait for the server. Sets
+# WINESERVER_STARTED to 1 when this call started it, empty when it was
+# running already: then it is someone else's to stop.
 start_wineserver() {
-    # Fails when the prefix's server is already running, which is as good.
-    WINEPREFIX=$1 "$WINESERVER" -p >/dev/null 2>&1 </dev/null || true
+    WINESERVER_STARTED=
+    # shellcheck disable=SC2034 # read by the callers
+    if WINEPREFIX=$1 "$WINESERVER" -p >/dev/null 2>&1 </dev/null; then WINESERVER_STARTED=1; fi
     # The first program also starts Wine's own services, which keep the
     # output of whoever started them open; let a throwaway run start them.
     # (wineboot -u would also rebuild the prefix, which takes seconds.)
     WINEPREFIX=$1 "$WINE" wineboot >/dev/null 2>&1 </dev/null || true
 }
 
+# Ends the prefix's server and its programs, and waits until it has gone.
 stop_wineserver() {
     WINEPREFIX=$1 "$WINESERVER" -k >/dev/null 2>&1 || true
+    WINEPREFIX=$1 "$WINESERVER" -w >/dev/null 2>&1 || true
 }
 
 build() {
     log "building in $BUILD_DIR"
     cmake -S "$QUILLMARK_ROOT" -B "$BUILD_DIR" \
         -DCMAKE_TOOLCHAIN_FILE="$QUILLMARK_ROOT/cmake/mingw-w64.cmake" \
-        -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
+        -DCMAKE_BUILD_TYPE=Release -DQUILLMARK_PREFIX_HOME="$PREFIX_HOME" "$@" >/dev/null
     cmake --build "$BUILD_DIR" -j "$(nproc)"
 }

@@ -14,7 +14,6 @@ REPORT_DIR=$BUILD_DIR/report
 GCOV=x86_64-w64-mingw32-gcov-posix
 
 install_packages gcovr
-make_prefix "$NULL_PREFIX" null
 build -DQUILLMARK_COVERAGE=ON -DQUILLMARK_BENCH=OFF
 
 # Counts from an earlier run would add up with this one's.
@@ -22,14 +21,10 @@ find "$BUILD_DIR" -name '*.gcda' -delete
 rm -rf "$REPORT_DIR"
 mkdir -p "$REPORT_DIR"
 
-export WINEPREFIX=$NULL_PREFIX
-start_wineserver "$WINEPREFIX"
-trap 'stop_wineserver "$NULL_PREFIX"' EXIT
+# CTest's fixtures make the Wine prefix and start and stop its server. The
+# counts are written as each program exits.
 status=0
-(cd "$BUILD_DIR" && env -u DISPLAY ctest --output-on-failure -LE e2e "$@") || status=$?
-# The counts are written as each program exits; the server holds nothing back,
-# but stop it before reading them all the same.
-stop_wineserver "$NULL_PREFIX"
+ctest --test-dir "$BUILD_DIR" --output-on-failure -LE e2e "$@" || status=$?
 
 # Branches: gcov also counts the edges by which an exception could leave each
 # call (every Win32 call in a function with a scoped handle has one) and edges

@@ -49,14 +49,20 @@ desktop_start() {
     export WINEPREFIX=$1
     DESKTOP_TMP=$(mktemp -d)
     SHOT_RAW=$DESKTOP_TMP/screen.rgb
-    local fifo=$DESKTOP_TMP/displayfd number=
+    xvfb_start
+    start_wineserver "$WINEPREFIX"
+}
+
+# Starts Xvfb on a free display, in DESKTOP_TMP, and exports DISPLAY; fails
+# with the last thing Xvfb said when it does not start.
+xvfb_start() {
+    local fifo=$DESKTOP_TMP/displayfd said=$DESKTOP_TMP/xvfb.log number=
     mkfifo "$fifo"
-    Xvfb -displayfd 3 -screen 0 "${SCREEN_W}x${SCREEN_H}x24" -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+    Xvfb -displayfd 3 -screen 0 "${SCREEN_W}x${SCREEN_H}x24" -nolisten tcp 3>"$fifo" >/dev/null 2>"$said" &
     XVFB_PID=$!
     read -r number <"$fifo" || true
-    [ -n "$number" ] || fail "Xvfb did not start"
+    [ -n "$number" ] || fail "Xvfb did not start: $(grep -v '^$' "$said" | tail -n 1)"
     export DISPLAY=:$number
-    start_wineserver "$WINEPREFIX"
 }
 
 # Ends Quillmark if it still runs, the wineserver and Xvfb; keeps $?.

@@ -23,7 +23,8 @@ cmake --install "$WORK/gtest" >/dev/null
 
 log "configuring Quillmark against it in $WORK/quillmark"
 configured=$(cmake -S "$QUILLMARK_ROOT" -B "$WORK/quillmark" -DCMAKE_TOOLCHAIN_FILE="$TOOLCHAIN" \
-    -DCMAKE_BUILD_TYPE=Release -DQUILLMARK_BENCH=OFF -DCMAKE_PREFIX_PATH="$WORK/install")
+    -DCMAKE_BUILD_TYPE=Release -DQUILLMARK_BENCH=OFF -DCMAKE_PREFIX_PATH="$WORK/install" \
+    -DQUILLMARK_PREFIX_HOME="$PREFIX_HOME")
 found=$(grep -E '^-- GoogleTest' <<<"$configured")
 log "$found"
 if [[ $found != *"installed, $WORK/install/"* ]]; then
@@ -31,10 +32,5 @@ if [[ $found != *"installed, $WORK/install/"* ]]; then
     exit 1
 fi
 cmake --build "$WORK/quillmark" -j "$(nproc)" --target test_model
-
-make_prefix "$NULL_PREFIX" null
-export WINEPREFIX=$NULL_PREFIX
-start_wineserver "$NULL_PREFIX"
-trap 'stop_wineserver "$NULL_PREFIX"' EXIT
-cd "$WORK/quillmark"
-env -u DISPLAY ctest --output-on-failure -R '^test_model$'
+# CTest's fixtures make the Wine prefix and start and stop its server.
+ctest --test-dir "$WORK/quillmark" --output-on-failure -R '^test_model$'

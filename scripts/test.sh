@@ -11,21 +11,18 @@
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
 
-# The second builds' tests run in a Wine prefix of their own, beside the GCC
-# build's: tests look for dialogs across the desktop of their prefix.
-SECOND_PREFIX=$PREFIX_HOME/wine-null-second
-
+# CTest's fixtures make the Wine prefixes and start and stop the servers
+# (tests/CMakeLists.txt); the second builds' presets give their tests a prefix
+# of their own, beside the GCC build's.
 install_packages "${CHECK_PACKAGES[@]}"
-make_prefix "$NULL_PREFIX" null
-make_prefix "$SECOND_PREFIX" null
-make_prefix "$DESKTOP_PREFIX" desktop
 bash "$QUILLMARK_ROOT/scripts/lint.sh"
 build
 
 # A build of a preset of CMakePresets.json, in BUILD_DIR/<preset>.
 build_preset() {
     log "building in $BUILD_DIR/$1"
-    cmake -S "$QUILLMARK_ROOT" --preset "$1" -B "$BUILD_DIR/$1" >/dev/null
+    cmake -S "$QUILLMARK_ROOT" --preset "$1" -B "$BUILD_DIR/$1" \
+        -DQUILLMARK_PREFIX_HOME="$PREFIX_HOME" >/dev/null
     # GNU ld notes, at every link of clang's objects, that its typeinfo and
     # typeinfo names for the standard library's exceptions are not padded as
     # GCC's are; the linker keeps one copy, as it should. Only that note is
@@ -36,16 +33,8 @@ build_preset() {
 build_preset clang
 build_preset ubsan
 
-export WINEPREFIX=$NULL_PREFIX
-start_wineserver "$NULL_PREFIX"
-start_wineserver "$SECOND_PREFIX"
 second_tests=
-finish() {
-    [ -z "$second_tests" ] || kill "$second_tests" 2>/dev/null || true
-    stop_wineserver "$NULL_PREFIX"
-    stop_wineserver "$SECOND_PREFIX"
-}
-trap finish EXIT
+trap '[ -z "$second_tests" ] || kill "$second_tests" 2>/dev/null || true' EXIT
 
 # The long loops are labelled volume in tests/CMakeLists.txt (the minute of
 # colour dialogs also volume-dialogs); the GCC build runs them all. The second
@@ -60,7 +49,7 @@ run_ctest() {
     local name=$1 dir=$2
     shift 2
     log "tests of the $name build"
-    if (cd "$dir" && env -u DISPLAY ctest --output-on-failure -j 2 "$@"); then
+    if ctest --test-dir "$dir" --output-on-failure -j 2 "$@"; then
         return 0
     fi
     log "tests of the $name build FAILED"
@@ -71,7 +60,6 @@ run_ctest() {
 # colour dialogs leaves a core to spare, which the second builds' tests use.
 second_log=$(mktemp)
 (
-    export WINEPREFIX=$SECOND_PREFIX
     status=0
     run_ctest UBSan "$BUILD_DIR/ubsan" -LE "e2e|$SECOND_BUILDS_LEAVE_OUT" "$@" || status=1
     run_ctest clang "$BUILD_DIR/clang" -LE "e2e|$SECOND_BUILDS_LEAVE_OUT" "$@" || status=1

@@ -19,22 +19,18 @@ SHOT_COUNT=0
 E2E_START=$SECONDS
 
 # Starts everything a scenario needs; everything is undone on exit, whatever
-# the outcome.
+# the outcome. The tools and the desktop prefix are CTest's fixture's to
+# check and make (tests/fixtures.sh desktop).
 e2e_begin() {
     QM_EXE=${1:-} QM_PROBE=${2:-}
     if [ ! -f "$QM_EXE" ] || [ ! -f "$QM_PROBE" ]; then
         fail "usage: $0 PATH/TO/Quillmark.exe PATH/TO/probe.exe (got '$QM_EXE' '$QM_PROBE')"
     fi
-    local tool
-    for tool in Xvfb xdotool import convert "$WINE"; do
-        command -v "$tool" >/dev/null || fail "$tool is missing; scripts/common.sh install_packages installs it"
-    done
     SHOTS=$(cd "$(dirname "$QM_EXE")" && pwd)/e2e-shots/$QM_NAME
     mkdir -p "$SHOTS"
     rm -f "$SHOTS"/*.png
     trap e2e_end EXIT
     trap 'exit 130' INT TERM
-    make_prefix "$DESKTOP_PREFIX" desktop
     desktop_start "$DESKTOP_PREFIX"
     note "display $DISPLAY, screenshots in $SHOTS"
 }

@@ -434,6 +434,15 @@ def failure(code, out):
     return None
 
 
+def test_programs(listing):
+    """The tests of CTest's JSON listing less the fixtures that set up and
+    stop Wine for CTest's own runs: the workers run the programs themselves,
+    in prefixes whose servers run.sh started."""
+    fixture = {"FIXTURES_SETUP", "FIXTURES_CLEANUP"}
+    return [t for t in json.loads(listing)["tests"]
+            if not fixture & {p["name"] for p in t.get("properties", [])}]
+
+
 class Worker:
     def __init__(self, index, base, prefix):
         self.index = index
@@ -458,7 +467,7 @@ class Worker:
         if code != 0:
             raise RuntimeError("build failed in %s:\n%s" % (self.build, out[-4000:]))
         code, out = run(["ctest", "--show-only=json-v1", "-LE", LEFT_OUT_LABELS], self.build)
-        for test in json.loads(out)["tests"]:
+        for test in test_programs(out):
             # Tests of the scripts, run by bash, run no program code.
             exe = next((c for c in test["command"] if c.endswith(".exe")), None)
             if exe is None:
@@ -475,7 +484,7 @@ class Worker:
     def left_out(self):
         """The CTest tests labelled volume, by name."""
         code, out = run(["ctest", "--show-only=json-v1", "-L", VOLUME_LABEL], self.build)
-        return [test["name"] for test in json.loads(out)["tests"]]
+        return [test["name"] for test in test_programs(out)]
 
     def test_args(self):
         return ["--gtest_color=no", "--gtest_fail_fast", "--gtest_brief=1"]
