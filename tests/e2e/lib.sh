@@ -139,26 +139,32 @@ exit_from_file_menu() {
 
 # --- dialogs -----------------------------------------------------------------
 
-# Drags a shown window by its caption, one drag of three pointer motions to
-# each place, so that its top left corner lands inside the client area at a
-# share in per cent of the room the window leaves there: caption, then share
-# across and share down of each place. The press rests a moment before the
+# Drags a shown window by its caption so that its top left corner lands on
+# a screen point: caption, x, y. The press rests a moment before the
 # pointer moves, as a hand does: without it Wine's move loop now and then
 # starts from the wrong point, and the window lands a third of a drag past
 # its place.
+move_window() {
+    read_window "$1" || fail "'$1' to drag: $SEEN"
+    local dx=$(($2 - WIN_X)) dy=$(($3 - WIN_Y))
+    xdotool mousemove "$CAPTION_X" "$CAPTION_Y" mousedown 1 sleep 0.1 \
+        mousemove $((CAPTION_X + dx / 3)) $((CAPTION_Y + dy / 3)) sleep 0.05 \
+        mousemove $((CAPTION_X + dx * 2 / 3)) $((CAPTION_Y + dy * 2 / 3)) sleep 0.05 \
+        mousemove $((CAPTION_X + dx)) $((CAPTION_Y + dy)) sleep 0.05 mouseup 1
+    wait_until "'$1' dragged to ($2,$3)" 10 window_at "$1" "$2" "$3"
+}
+
+# Drags a shown window by its caption to one place after another in the
+# client area, each given as the share in per cent, across and down, of the
+# room the window leaves there for its top left corner: caption, then share
+# across and share down of each place.
 drag_window() {
-    local name=$1 x y dx dy
+    local name=$1
     shift
     while [ $# -ge 2 ]; do
         read_window "$name" || fail "'$name' to drag: $SEEN"
-        x=$((CLIENT_LEFT + (CLIENT_RIGHT - CLIENT_LEFT + 1 - WIN_W) * $1 / 100))
-        y=$((CLIENT_TOP + (CLIENT_BOTTOM - CLIENT_TOP + 1 - WIN_H) * $2 / 100))
-        dx=$((x - WIN_X)) dy=$((y - WIN_Y))
-        xdotool mousemove "$CAPTION_X" "$CAPTION_Y" mousedown 1 sleep 0.1 \
-            mousemove $((CAPTION_X + dx / 3)) $((CAPTION_Y + dy / 3)) sleep 0.05 \
-            mousemove $((CAPTION_X + dx * 2 / 3)) $((CAPTION_Y + dy * 2 / 3)) sleep 0.05 \
-            mousemove $((CAPTION_X + dx)) $((CAPTION_Y + dy)) sleep 0.05 mouseup 1
-        wait_until "'$name' dragged to ($x,$y)" 10 window_at "$name" "$x" "$y"
+        move_window "$name" $((CLIENT_LEFT + (CLIENT_RIGHT - CLIENT_LEFT + 1 - WIN_W) * $1 / 100)) \
+            $((CLIENT_TOP + (CLIENT_BOTTOM - CLIENT_TOP + 1 - WIN_H) * $2 / 100))
         shift 2
     done
 }
