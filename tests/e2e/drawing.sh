@@ -203,6 +203,56 @@ expect "pane at the end" c_is 283 302 "$GLASS"
 
 save_window "$SHOTS/picture.png"
 
+# Patches over the whole client area, each of another size, so that no part
+# of the picture looks like another. Dialogs dragged across it and closed
+# leave it as it was, pixel for pixel, and so does a repaint of part of it:
+# each part is painted again from its own place.
+PATCH=120,60,170
+PATCH_ROUND=230,120,150
+W=$((CLIENT_RIGHT - CLIENT_LEFT + 1)) H=$((CLIENT_BOTTOM - CLIENT_TOP + 1))
+patches() {
+    local i j x y
+    for i in 0 1 2 3 4; do
+        for j in 0 1 2 3; do
+            [ $(((i + j) % 2)) -eq "$1" ] || continue
+            x=$((W * (2 * i + 1) / 10)) y=$((H * (4 * j + 1) / 16))
+            c_drag $((x - W / 30 - 3 * i)) $((y - H / 24 - 2 * j)) "$x" "$y" \
+                $((x + W / 30 + 3 * j)) $((y + H / 24 + 2 * i))
+        done
+    done
+}
+choose_colour "$PATCH"
+choose_filled_rectangle
+patches 0
+choose_colour "$PATCH_ROUND"
+choose_filled_ellipse
+patches 1
+wait_for "the last round patch" 10 c_is $((W * 9 / 10)) $((H * 13 / 16)) "$PATCH_ROUND"
+expect "a square patch" c_is $((W / 2)) $((H / 16)) "$PATCH"
+xdotool mousemove $((SCREEN_W - 10)) $((SCREEN_H - 10))
+grab
+keep patches
+from_shot -crop "$(client_crop)" +repage "$SHOTS/repaint-before.png"
+start=$SECONDS
+open_about_box
+wait_until "the About box" 15 window_shown "About Quillmark"
+drag_window "About Quillmark" 100 0 0 100 100 100
+xdotool key Return
+wait_until "the About box to close" 10 window_gone "About Quillmark"
+open_colours
+drag_window "$COLOUR_DIALOG" 100 100 0 50 50 0
+close_colours Escape
+# Wine restores what a dialog uncovers from its own copy of the window, so
+# the program is also asked to repaint part of its client area, as Windows
+# asks.
+probe uncover Quillmark || fail "the probe could not ask Quillmark for a repaint"
+xdotool mousemove $((SCREEN_W - 10)) $((SCREEN_H - 10))
+if ! poll 10 on_screen client_matches "$SHOTS/repaint-before.png"; then
+    from_shot -crop "$(client_crop)" +repage "$SHOTS/repaint-after.png"
+    fail "the picture after dialogs were dragged over it and a repaint of part of it: $SEEN; the other is repaint-after.png"
+fi
+note "the picture unchanged after two dialogs dragged over it and a repaint of part of it ($((SECONDS - start)) s)"
+
 # "Clear" on the menu bar leaves nothing.
 clear_drawing
 wait_for "a white client area after Clear" 10 client_white

@@ -82,6 +82,23 @@ c_drag() {
 c_is() { is_colour $((CLIENT_LEFT + $1)) $((CLIENT_TOP + $2)) "$3"; }
 c_near() { colour_near $((CLIENT_LEFT + $1)) $((CLIENT_TOP + $2)) "$3" "${4:-3}"; }
 
+client_crop() { printf '%dx%d+%d+%d' $((CLIENT_RIGHT - CLIENT_LEFT + 1)) $((CLIENT_BOTTOM - CLIENT_TOP + 1)) "$CLIENT_LEFT" "$CLIENT_TOP"; }
+
+# Whether the client area of the latest screenshot is, pixel for pixel, the
+# one in a PNG that an earlier screenshot gave with `from_shot -crop
+# "$(client_crop)"`. If not, SEEN says how many pixels differ and the box
+# around them, in client coordinates (one black border keeps a differing
+# corner from being taken for the background).
+client_matches() {
+    local n box w h x y
+    read -r n box < <(from_shot -crop "$(client_crop)" +repage "$1" -compose difference -composite \
+        -separate -evaluate-sequence max -threshold 0 -bordercolor black -border 1 \
+        -format '%[fx:int(mean*w*h+.5)] %@' info: 2>/dev/null)
+    IFS='x+' read -r w h x y <<<"$box"
+    SEEN="$n pixels differ from $1, within ${w}x$h at ($((x - 1)),$((y - 1))) of the client area"
+    [ "$n" -eq 0 ]
+}
+
 # --- the menus ---------------------------------------------------------------
 
 # The menu paths of the program, from the keyboard. Each Right moves one
@@ -94,6 +111,7 @@ choose_filled_ellipse()   { menu Right Right Down Down Right Down Return; }
 choose_line_tool()        { menu Right Right Down Down Down Return; }
 choose_pencil()           { menu Right Right Down Down Down Down Return; }
 choose_eraser()           { menu Right Right Down Down Down Down Down Return; }
+open_about_box()          { menu Right Down Return; }
 open_colour_dialog()      { menu Right Right Right Down Return; }
 clear_drawing()           { menu Right Right Right Right Return; }
 
@@ -113,6 +131,44 @@ exit_from_file_menu() {
     keep file-menu
     xdotool key x
     expect_exit_code 0 "File > Exit"
+}
+
+# --- dialogs -----------------------------------------------------------------
+
+# Drags a shown window by its caption so that its top left corner lands on
+# a screen point: caption, x, y. The press rests a moment before the
+# pointer moves, as a hand does: without it Wine's move loop now and then
+# starts from the wrong point, and the window lands a third of a drag past
+# its place.
+move_window() {
+    read_window "$1" || fail "'$1' to drag: $SEEN"
+    local dx=$(($2 - WIN_X)) dy=$(($3 - WIN_Y))
+    xdotool mousemove "$CAPTION_X" "$CAPTION_Y" mousedown 1 sleep 0.1 \
+        mousemove $((CAPTION_X + dx / 3)) $((CAPTION_Y + dy / 3)) sleep 0.05 \
+        mousemove $((CAPTION_X + dx * 2 / 3)) $((CAPTION_Y + dy * 2 / 3)) sleep 0.05 \
+        mousemove $((CAPTION_X + dx)) $((CAPTION_Y + dy)) sleep 0.05 mouseup 1
+    wait_until "'$1' dragged to ($2,$3)" 10 window_at "$1" "$2" "$3"
+}
+
+# Drags a shown window by its caption to one place after another in the
+# client area, each given as the share in per cent, across and down, of the
+# room the window leaves there for its top left corner: caption, then share
+# across and share down of each place.
+drag_window() {
+    local name=$1
+    shift
+    while [ $# -ge 2 ]; do
+        read_window "$name" || fail "'$name' to drag: $SEEN"
+        move_window "$name" $((CLIENT_LEFT + (CLIENT_RIGHT - CLIENT_LEFT + 1 - WIN_W) * $1 / 100)) \
+            $((CLIENT_TOP + (CLIENT_BOTTOM - CLIENT_TOP + 1 - WIN_H) * $2 / 100))
+        shift 2
+    done
+}
+
+window_at() {
+    read_window "$1" || return 1
+    SEEN="'$1' is at ($WIN_X,$WIN_Y), wanted ($2,$3)"
+    [ "$WIN_X" -eq "$2" ] && [ "$WIN_Y" -eq "$3" ]
 }
 
 # --- the colour dialog -------------------------------------------------------

@@ -10,6 +10,11 @@
 //                           the parts of its frame found by hit testing
 //   probe controls CAPTION  its child windows, one a line
 //   probe menus             how many popup menus are shown
+//   probe uncover CAPTION   asks the window to repaint the part of its
+//                           client area right of and below its first third,
+//                           as the platform does for a part another window
+//                           uncovers (Wine repaints such parts from its own
+//                           copy of the window, without asking the program)
 //
 // A rectangle is printed as: name left top width height, in screen pixels.
 // Exit code 1 when no shown window has the caption, 2 for a call it does not
@@ -149,7 +154,7 @@ int wmain(int argc, wchar_t** argv)
         return 0;
     }
     if (argc != 3) {
-        std::fprintf(stderr, "usage: probe window|controls CAPTION, or probe menus\n");
+        std::fprintf(stderr, "usage: probe window|controls|uncover CAPTION, or probe menus\n");
         return 2;
     }
     HWND window = FindWindowW(nullptr, argv[2]);
@@ -160,6 +165,13 @@ int wmain(int argc, wchar_t** argv)
     if (std::wcscmp(argv[1], L"controls") == 0) {
         EnumChildWindows(window, PrintControl, 0);
         return 0;
+    }
+    if (std::wcscmp(argv[1], L"uncover") == 0) {
+        RECT client;
+        GetClientRect(window, &client);
+        client.left = client.right / 3;
+        client.top = client.bottom / 3;
+        return RedrawWindow(window, &client, nullptr, RDW_INVALIDATE | RDW_UPDATENOW) ? 0 : 1;
     }
     std::fprintf(stderr, "probe: unknown call %ls\n", argv[1]);
     return 2;

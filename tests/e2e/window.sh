@@ -65,7 +65,7 @@ note "window ${QM_W}x${QM_H} at $QM_X,$QM_Y; menu bar text present; client area 
 
 # The About box: from the Help menu (closed with Return, its default button),
 # then from Alt+? and Alt+/ (closed with Esc).
-menu Right Down Return
+open_about_box
 check_about help-menu
 close_about Return
 
