@@ -57,7 +57,9 @@ make_prefix() {
     if [ ! -f "$prefix/.quillmark-$kind" ]; then
         log "creating the Wine prefix $prefix"
         mkdir -p "$prefix"
-        WINEPREFIX=$prefix WINEDLLOVERRIDES="mscoree,mshtml=" DISPLAY='' \
+        # Without Wine's menu builder, which would add menu folders for the
+        # prefix to the Linux desktop in your home.
+        WINEPREFIX=$prefix WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d" DISPLAY='' \
             "$WINE" wineboot -i >/dev/null 2>&1 || true
         local reg="env WINEPREFIX=$prefix DISPLAY= $WINE reg add"
         # A crash ends the process with a code instead of a dialog that waits forever.
