@@ -24,9 +24,10 @@ export WINEARCH=win64
 
 PACKAGES=(cmake make g++-mingw-w64-x86-64 binutils-mingw-w64 googletest
           wine64 fonts-wine xvfb xdotool imagemagick)
-# What the checks of scripts/test.sh add: the second compiler and the linters.
+# What the checks of scripts/test.sh add: the second compiler, the linters,
+# and what builds and reads the installer for the install test.
 # shellcheck disable=SC2034  # used by the scripts that source this file
-CHECK_PACKAGES=(clang clang-format clang-tidy cppcheck shellcheck)
+CHECK_PACKAGES=(clang clang-format clang-tidy cppcheck shellcheck wixl msitools)
 
 log() { printf '== %s\n' "$*" >&2; }
 
@@ -70,7 +71,9 @@ make_prefix() {
     if [ ! -f "$prefix/.quillmark-$kind" ]; then
         log "creating the Wine prefix $prefix"
         mkdir -p "$prefix"
-        WINEPREFIX=$prefix WINEDLLOVERRIDES="mscoree,mshtml=" DISPLAY='' \
+        # Without Wine's menu builder, which would add menu folders for the
+        # prefix to the Linux desktop in your home.
+        WINEPREFIX=$prefix WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d" DISPLAY='' \
             "$WINE" wineboot -i >/dev/null 2>&1 || true
         local reg="env WINEPREFIX=$prefix DISPLAY= $WINE reg add"
         # A crash ends the process with a code instead of a dialog that waits forever.
