@@ -105,3 +105,51 @@ build() {
         -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
     cmake --build "$BUILD_DIR" -j "$(nproc)"
 }
+
+# The project's version, from project(... VERSION ...) in CMakeLists.txt.
+project_version() {
+    sed -n -E 's/^project\([^)]*VERSION ([0-9][0-9.]*).*/\1/p' "$QUILLMARK_ROOT/CMakeLists.txt"
+}
+
+# The time of the commit checked out, in seconds since 1970: the time a
+# release carries. Whoever owns the clone (a CI container's checkout, say).
+commit_time() {
+    git -c safe.directory="$QUILLMARK_ROOT" -C "$QUILLMARK_ROOT" log -1 --format=%ct 2>/dev/null || {
+        echo "$QUILLMARK_ROOT is not a git clone: set SOURCE_DATE_EPOCH to the sources' time" >&2
+        return 1
+    }
+}
+
+# Packs the folder DIR/NAME into the ZIP named (an absolute path) so that the
+# same files give the same bytes: entries in a fixed order, programs 755 and
+# other files 644, every time SOURCE_DATE_EPOCH's in UTC, and no extra fields
+# (zip's would add owners and access times).
+pack_zip() {
+    local dir=$1 name=$2 zip=$3 files
+    find "$dir/$name" -type d -exec chmod 755 {} +
+    find "$dir/$name" -type f -name '*.exe' -exec chmod 755 {} +
+    find "$dir/$name" -type f ! -name '*.exe' -exec chmod 644 {} +
+    find "$dir/$name" -exec touch -d "@$SOURCE_DATE_EPOCH" {} +
+    mapfile -t files < <(cd "$dir" && find "$name" -type f | LC_ALL=C sort)
+    rm -f "$zip"
+    (cd "$dir" && TZ=UTC zip -q -X -D -9 "$zip" "${files[@]}")
+}
+
+# Records a download's SHA-256 in the checksum file beside it,
+# Quillmark-<version>-SHA256SUMS.txt, which `sha256sum -c` reads: one line
+# per download, by name; a line of a file no longer there is dropped, and
+# each script that makes a download records its own.
+record_checksum() {
+    local dir name sums hash other
+    dir=$(dirname "$1") name=$(basename "$1")
+    sums=$dir/Quillmark-$(project_version)-SHA256SUMS.txt
+    {
+        if [ -f "$sums" ]; then
+            while read -r hash other; do
+                [ "$other" = "$name" ] || [ ! -f "$dir/$other" ] || printf '%s  %s\n' "$hash" "$other"
+            done <"$sums"
+        fi
+        (cd "$dir" && sha256sum "$name")
+    } | LC_ALL=C sort -k 2 >"$sums.new"
+    mv "$sums.new" "$sums"
+}
