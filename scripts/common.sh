@@ -22,9 +22,10 @@ export WINEARCH=win64
 
 PACKAGES=(cmake make g++-mingw-w64-x86-64 binutils-mingw-w64 googletest
           wine64 fonts-wine xvfb xdotool imagemagick)
-# What the checks of scripts/test.sh add: the second compiler and the linters.
+# What the checks of scripts/test.sh add: the second compiler, the linters,
+# and what the test of the release's files uses.
 # shellcheck disable=SC2034  # used by the scripts that source this file
-CHECK_PACKAGES=(clang clang-format clang-tidy cppcheck shellcheck)
+CHECK_PACKAGES=(clang clang-format clang-tidy cppcheck shellcheck zip python3-yaml)
 
 log() { printf '== %s\n' "$*" >&2; }
 
