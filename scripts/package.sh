@@ -13,7 +13,8 @@ source "$(dirname "$0")/common.sh"
 install_packages zip unzip
 SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(commit_time)}
 export SOURCE_DATE_EPOCH
-build
+# Only the ZIP's path goes to the output.
+build >&2
 name=Quillmark-$(project_version)-win64
 stage=$BUILD_DIR/package
 rm -rf "$stage"
