@@ -25,9 +25,10 @@ export WINEARCH=win64
 PACKAGES=(cmake make g++-mingw-w64-x86-64 binutils-mingw-w64 googletest
           wine64 fonts-wine xvfb xdotool imagemagick)
 # What the checks of scripts/test.sh add: the second compiler, the linters,
-# and what builds and reads the installer for the install test.
+# what builds and reads the installer for the install test, and what the test
+# of the release's files uses.
 # shellcheck disable=SC2034  # used by the scripts that source this file
-CHECK_PACKAGES=(clang clang-format clang-tidy cppcheck shellcheck wixl msitools)
+CHECK_PACKAGES=(clang clang-format clang-tidy cppcheck shellcheck wixl msitools zip python3-yaml)
 
 log() { printf '== %s\n' "$*" >&2; }
 
@@ -126,4 +127,52 @@ build() {
         -DCMAKE_TOOLCHAIN_FILE="$QUILLMARK_ROOT/cmake/mingw-w64.cmake" \
         -DCMAKE_BUILD_TYPE=Release -DQUILLMARK_PREFIX_HOME="$PREFIX_HOME" "$@" >/dev/null
     cmake --build "$BUILD_DIR" -j "$(nproc)"
+}
+
+# The project's version, from project(... VERSION ...) in CMakeLists.txt.
+project_version() {
+    sed -n -E 's/^project\([^)]*VERSION ([0-9][0-9.]*).*/\1/p' "$QUILLMARK_ROOT/CMakeLists.txt"
+}
+
+# The time of the commit checked out, in seconds since 1970: the time a
+# release carries. Whoever owns the clone (a CI container's checkout, say).
+commit_time() {
+    git -c safe.directory="$QUILLMARK_ROOT" -C "$QUILLMARK_ROOT" log -1 --format=%ct 2>/dev/null || {
+        echo "$QUILLMARK_ROOT is not a git clone: set SOURCE_DATE_EPOCH to the sources' time" >&2
+        return 1
+    }
+}
+
+# Packs the folder DIR/NAME into the ZIP named (an absolute path) so that the
+# same files give the same bytes: entries in a fixed order, programs 755 and
+# other files 644, every time SOURCE_DATE_EPOCH's in UTC, and no extra fields
+# (zip's would add owners and access times).
+pack_zip() {
+    local dir=$1 name=$2 zip=$3 files
+    find "$dir/$name" -type d -exec chmod 755 {} +
+    find "$dir/$name" -type f -name '*.exe' -exec chmod 755 {} +
+    find "$dir/$name" -type f ! -name '*.exe' -exec chmod 644 {} +
+    find "$dir/$name" -exec touch -d "@$SOURCE_DATE_EPOCH" {} +
+    mapfile -t files < <(cd "$dir" && find "$name" -type f | LC_ALL=C sort)
+    rm -f "$zip"
+    (cd "$dir" && TZ=UTC zip -q -X -D -9 "$zip" "${files[@]}")
+}
+
+# Records a download's SHA-256 in the checksum file beside it,
+# Quillmark-<version>-SHA256SUMS.txt, which `sha256sum -c` reads: one line
+# per download, by name; a line of a file no longer there is dropped, and
+# each script that makes a download records its own.
+record_checksum() {
+    local dir name sums hash other
+    dir=$(dirname "$1") name=$(basename "$1")
+    sums=$dir/Quillmark-$(project_version)-SHA256SUMS.txt
+    {
+        if [ -f "$sums" ]; then
+            while read -r hash other; do
+                [ "$other" = "$name" ] || [ ! -f "$dir/$other" ] || printf '%s  %s\n' "$hash" "$other"
+            done <"$sums"
+        fi
+        (cd "$dir" && sha256sum "$name")
+    } | LC_ALL=C sort -k 2 >"$sums.new"
+    mv "$sums.new" "$sums"
 }

@@ -19,7 +19,7 @@ fi
 exe=$1 version=$2 out=$3
 install_packages wixl msitools
 
-epoch=${SOURCE_DATE_EPOCH:-$(git -C "$QUILLMARK_ROOT" log -1 --format=%ct)}
+epoch=${SOURCE_DATE_EPOCH:-$(commit_time)}
 wxs=$QUILLMARK_ROOT/packaging/Quillmark.wxs
 upgrade_code=$(sed -n 's/.*UpgradeCode="\([0-9A-F-]*\)".*/\1/p' "$wxs")
 [ -n "$upgrade_code" ] || { log "no UpgradeCode in $wxs"; exit 1; }

@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# Fills the package managers' manifests in packaging/ for the release v<version>
+# of the GitHub repository OWNER/NAME that publishes the downloads named:
+#
+#   bash scripts/manifests.sh OWNER/NAME OUT_DIR DOWNLOAD...
+#
+# Writes OUT_DIR/winget/Quillmark.Quillmark{,.installer,.locale.en-US}.yaml,
+# the installer manifest with an entry per download (from
+# packaging/winget/installer-<the download's extension>.yaml), and, for the
+# ZIP, OUT_DIR/scoop/quillmark.json; each names its download's release URL
+# and SHA-256. Prints the paths of the files written.
+set -euo pipefail
+source "$(dirname "$0")/common.sh"
+
+[ $# -ge 3 ] || {
+    echo "usage: $0 OWNER/NAME OUT_DIR DOWNLOAD..." >&2
+    exit 2
+}
+REPO=$1 OUT=$2
+shift 2
+VERSION=$(project_version)
+DATE=$(date -u -d "@${SOURCE_DATE_EPOCH:-$(commit_time)}" +%F)
+WINGET=$QUILLMARK_ROOT/packaging/winget
+ID=Quillmark.Quillmark
+
+# A template with the release's values and, when a download is named, its URL
+# and SHA-256.
+fill() {
+    local template=$1 download=${2:-} url='' hash=''
+    if [ -n "$download" ]; then
+        url=https://github.com/$REPO/releases/download/v$VERSION/$(basename "$download")
+        hash=$(sha256sum "$download" | cut -d ' ' -f 1)
+    fi
+    sed -e "s|@VERSION@|$VERSION|g" -e "s|@DATE@|$DATE|g" -e "s|@REPO@|$REPO|g" \
+        -e "s|@OWNER@|${REPO%%/*}|g" -e "s|@URL@|$url|g" -e "s|@SHA256@|$hash|g" "$template"
+}
+
+zip=
+for download; do
+    [ -f "$WINGET/installer-${download##*.}.yaml" ] || {
+        echo "$0: no winget installer template for $download (packaging/winget/installer-${download##*.}.yaml)" >&2
+        exit 1
+    }
+    [[ $download != *.zip ]] || zip=$download
+done
+[ -n "$zip" ] || {
+    echo "$0: Scoop installs the ZIP, and none was named" >&2
+    exit 1
+}
+mkdir -p "$OUT/winget" "$OUT/scoop"
+fill "$WINGET/$ID.yaml" >"$OUT/winget/$ID.yaml"
+fill "$WINGET/$ID.locale.en-US.yaml" >"$OUT/winget/$ID.locale.en-US.yaml"
+{
+    fill "$WINGET/$ID.installer.yaml"
+    for download; do fill "$WINGET/installer-${download##*.}.yaml" "$download"; done
+} >"$OUT/winget/$ID.installer.yaml"
+fill "$QUILLMARK_ROOT/packaging/scoop/quillmark.json" "$zip" >"$OUT/scoop/quillmark.json"
+printf '%s\n' "$OUT/winget/$ID.yaml" "$OUT/winget/$ID.installer.yaml" \
+    "$OUT/winget/$ID.locale.en-US.yaml" "$OUT/scoop/quillmark.json"
