@@ -23,16 +23,31 @@ DATE=$(date -u -d "@${SOURCE_DATE_EPOCH:-$(commit_time)}" +%F)
 WINGET=$QUILLMARK_ROOT/packaging/winget
 ID=Quillmark.Quillmark
 
+# A property of the installer's Property table (ProductCode, UpgradeCode).
+msi_property() {
+    msiinfo export "$1" Property | tr -d '\r' | sed -n "s/^$2\t//p"
+}
+
 # A template with the release's values and, when a download is named, its URL
-# and SHA-256.
+# and SHA-256, and an installer's product and upgrade codes, by which winget
+# finds it under Settings > Apps.
 fill() {
-    local template=$1 download=${2:-} url='' hash=''
+    local template=$1 download=${2:-} url='' hash='' product='' upgrade=''
     if [ -n "$download" ]; then
         url=https://github.com/$REPO/releases/download/v$VERSION/$(basename "$download")
         hash=$(sha256sum "$download" | cut -d ' ' -f 1)
     fi
+    if [[ $download == *.msi ]]; then
+        product=$(msi_property "$download" ProductCode)
+        upgrade=$(msi_property "$download" UpgradeCode)
+        if [ -z "$product" ] || [ -z "$upgrade" ]; then
+            echo "$0: no ProductCode or UpgradeCode in $download" >&2
+            exit 1
+        fi
+    fi
     sed -e "s|@VERSION@|$VERSION|g" -e "s|@DATE@|$DATE|g" -e "s|@REPO@|$REPO|g" \
-        -e "s|@OWNER@|${REPO%%/*}|g" -e "s|@URL@|$url|g" -e "s|@SHA256@|$hash|g" "$template"
+        -e "s|@OWNER@|${REPO%%/*}|g" -e "s|@URL@|$url|g" -e "s|@SHA256@|$hash|g" \
+        -e "s|@PRODUCT_CODE@|$product|g" -e "s|@UPGRADE_CODE@|$upgrade|g" "$template"
 }
 
 zip=
