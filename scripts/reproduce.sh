@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Proves that a release rebuilds to the same bytes: packs this repository's
 # HEAD with scripts/package.sh in two clean clones, one after the other, in
-# folders of different names (one with a space), then compares the two ZIPs
-# and the time stamp in the PE header of each one's Quillmark.exe with the
-# commit's time. Prints the ZIP's SHA-256; the packing logs and the clones
-# stay in BUILD_DIR/reproduce/.
+# folders of different names (one with a space), then compares the two ZIPs,
+# the two installers, and the time stamp in the PE header of each one's
+# Quillmark.exe with the commit's time. Prints the SHA-256 of each; the
+# packing logs and the clones stay in BUILD_DIR/reproduce/.
 #
 #   bash scripts/reproduce.sh
 #
@@ -39,12 +39,16 @@ for clone in "$WORK/first clone" "$WORK/second"; do
 done
 
 failed=0
-if cmp "${zips[@]}"; then
-    log "the two ZIPs are the same bytes"
-else
-    log "the two ZIPs DIFFER"
-    failed=1
-fi
+msis=("${zips[0]%.zip}.msi" "${zips[1]%.zip}.msi")
+for kind in ZIP installer; do
+    if [ $kind = ZIP ]; then pair=("${zips[@]}"); else pair=("${msis[@]}"); fi
+    if cmp "${pair[@]}"; then
+        log "the two ${kind}s are the same bytes"
+    else
+        log "the two ${kind}s DIFFER"
+        failed=1
+    fi
+done
 commit=$(commit_time)
 for zip in "${zips[@]}"; do
     exe=$WORK/Quillmark.exe
@@ -57,5 +61,5 @@ for zip in "${zips[@]}"; do
         failed=1
     fi
 done
-sha256sum "${zips[@]}"
+sha256sum "${zips[@]}" "${msis[@]}"
 exit "$failed"
