@@ -12,7 +12,7 @@
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
 
-install_packages zip unzip
+install_packages zip unzip git
 SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(commit_time)}
 export SOURCE_DATE_EPOCH
 # Only the ZIP's path goes to the output.

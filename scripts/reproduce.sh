@@ -12,7 +12,7 @@
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
 
-install_packages unzip
+install_packages unzip git
 WORK=$BUILD_DIR/reproduce
 rm -rf "$WORK"
 mkdir -p "$WORK"
