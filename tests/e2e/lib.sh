@@ -194,7 +194,8 @@ open_colours() {
     read_window "$COLOUR_DIALOG" || fail "the colour dialog: $SEEN"
     # shellcheck disable=SC2034 # read by the scenarios
     DLG_X=$WIN_X DLG_Y=$WIN_Y DLG_W=$WIN_W DLG_H=$WIN_H
-    colour_control "$COLOR_CURRENT" || fail "the colour dialog's selected colour: $SEEN"
+    # Under load the dialog shows before its controls do.
+    wait_until "the colour dialog's selected colour" 10 colour_control "$COLOR_CURRENT"
     PREVIEW_X=$((CTL_X + CTL_W * 3 / 4)) PREVIEW_Y=$((CTL_Y + CTL_H / 2))
 }
 
