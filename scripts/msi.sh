@@ -4,11 +4,15 @@
 # scripts/package.sh calls it with the ZIP's Quillmark.exe; the install test
 # builds packages of other versions with it.
 #
-# The same inputs give the same bytes: the product and package codes are
-# derived from the upgrade code, the version and the program's bytes instead
-# of wixl's random ones, and every time in the package (the cabinet's file
-# times, the summary information's creation and save times) is
-# SOURCE_DATE_EPOCH, by default the time of the last commit.
+# The same inputs give the same bytes, and other bytes another package code:
+# - the product code is derived from the upgrade code and the version;
+# - every time in the package (the cabinet's file times, the summary
+#   information's creation and save times) is SOURCE_DATE_EPOCH, by default
+#   the time of the last commit;
+# - the package code, by which Windows Installer tells packages apart, is
+#   derived from the package's own bytes, so that a change of the program,
+#   the WiX source, the icon, the licence, the version or the tools that
+#   build it gives a new one, and nothing else does.
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
 
@@ -17,7 +21,7 @@ if [ $# -ne 3 ] || [ ! -f "$1" ]; then
     exit 2
 fi
 exe=$1 version=$2 out=$3
-install_packages wixl msitools
+install_packages wixl msitools python3
 
 epoch=${SOURCE_DATE_EPOCH:-$(commit_time)}
 wxs=$QUILLMARK_ROOT/packaging/Quillmark.wxs
@@ -29,21 +33,16 @@ stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
 install -m 644 "$exe" "$stage/Quillmark.exe"
 install -m 644 "$QUILLMARK_ROOT/app/icons/quill.ico" "$stage/quill.ico"
-touch -d "@$epoch" "$stage/Quillmark.exe" "$stage/quill.ico"
+install -m 644 "$QUILLMARK_ROOT/LICENSE" "$stage/LICENSE.txt"
+touch -d "@$epoch" "$stage/Quillmark.exe" "$stage/quill.ico" "$stage/LICENSE.txt"
 
 # A new version is a new product, which is what lets a newer package replace
-# the installed one; a new package of it (other bytes) a new package code,
-# by which Windows Installer tells packages apart.
-codes=$(python3 - "$upgrade_code" "$version" "$stage/Quillmark.exe" <<'EOF'
-import hashlib, sys, uuid
-upgrade, version, exe = uuid.UUID(sys.argv[1]), sys.argv[2], sys.argv[3]
-with open(exe, "rb") as f:
-    digest = hashlib.sha256(f.read()).hexdigest()
-print(str(uuid.uuid5(upgrade, "product " + version)).upper(),
-      str(uuid.uuid5(upgrade, "package " + version + " " + digest)).upper())
-EOF
-)
-read -r product_code package_code <<<"$codes"
+# the installed one.
+product_code=$(python3 -c 'import sys, uuid
+print(str(uuid.uuid5(uuid.UUID(sys.argv[1]), "product " + sys.argv[2])).upper())' \
+    "$upgrade_code" "$version")
+# Stands for the package code until the bytes it is derived from are there.
+placeholder=00000000-0000-0000-0000-000000000000
 
 mkdir -p "$(dirname "$out")"
 out=$(cd "$(dirname "$out")" && pwd)/$(basename "$out")
@@ -51,17 +50,20 @@ rm -f "$out"
 before=$(date +%s)
 # The cabinet keeps local times: the same in every time zone with TZ=UTC.
 (cd "$stage" && TZ=UTC wixl -a x64 -D Version="$version" -D ProductCode="$product_code" \
-    -D Exe=Quillmark.exe -D Icon=quill.ico -o "$out" "$wxs")
+    -D Exe=Quillmark.exe -D License=LICENSE.txt -D Icon=quill.ico -o "$out" "$wxs")
+msibuild "$out" -s Quillmark Quillmark "x64;1033" "{$placeholder}"
 after=$(date +%s)
-msibuild "$out" -s Quillmark Quillmark "x64;1033" "{$package_code}"
 
-# wixl writes the clock into the summary information's creation and save
-# times, and msitools has no way to set them: each is a property of type
-# VT_FILETIME (the tag 0x40, then 100 ns since 1601), found by its value,
-# within the seconds wixl ran, and overwritten in place.
-python3 - "$out" "$before" "$after" "$epoch" <<'EOF'
-import re, struct, sys
-path, before, after, epoch = sys.argv[1], *map(int, sys.argv[2:])
+# wixl and msibuild write the clock into the summary information's creation
+# and save times, and msitools has no way to set them: each is a property of
+# type VT_FILETIME (the tag 0x40, then 100 ns since 1601), found by its value,
+# within the seconds they ran, and overwritten in place. Then the package
+# code, derived from the SHA-256 of the package as it stands, is written over
+# the placeholder, which has its length.
+package_code=$(python3 - "$out" "$before" "$after" "$epoch" "$upgrade_code" "$placeholder" <<'EOF'
+import hashlib, re, struct, sys, uuid
+path, before, after, epoch = sys.argv[1], *map(int, sys.argv[2:5])
+upgrade, placeholder = uuid.UUID(sys.argv[5]), ("{%s}" % sys.argv[6]).encode()
 def filetime(seconds):
     return (seconds + 11644473600) * 10**7
 data = bytearray(open(path, "rb").read())
@@ -73,6 +75,13 @@ if len(found) != 2:
     sys.exit(f"{path}: {len(found)} summary times from the clock, expected 2")
 for at in found:
     struct.pack_into("<Q", data, at + 4, filetime(epoch))
+if data.count(placeholder) != 1:
+    sys.exit(f"{path}: the package code's placeholder is there {data.count(placeholder)} times, expected once")
+code = str(uuid.uuid5(upgrade, "package " + hashlib.sha256(data).hexdigest())).upper()
+at = data.index(placeholder)
+data[at:at + len(placeholder)] = ("{%s}" % code).encode()
 open(path, "wb").write(data)
+print(code)
 EOF
-log "built $out (version $version, product {$product_code})"
+)
+log "built $out (version $version, product {$product_code}, package {$package_code})"

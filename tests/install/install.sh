@@ -3,12 +3,15 @@
 # (with no display: Wine's null driver still makes windows):
 #   bash tests/install/install.sh PATH/TO/Quillmark.exe PATH/TO/probe.exe VERSION
 # Builds the package of VERSION and of the next major version with
-# scripts/msi.sh, then walks one scenario: a silent install puts the program,
-# its Start menu shortcut and its uninstall entry where they belong; the
-# installed program shows its window; the higher version replaces it, leaving
-# one entry; the lower one is then refused; a silent uninstall leaves no file,
-# shortcut or registry key of Quillmark's. Each step prints what it found
-# when it fails.
+# scripts/msi.sh, then walks one scenario: a per-machine install (ALLUSERS=1)
+# is refused; a silent install puts the program, its Start menu shortcut and
+# its uninstall entry where they belong; the installed program shows its
+# window; the higher version replaces it, leaving one entry; the lower one is
+# then refused; a silent uninstall removes it; an install into a folder of
+# the user's (INSTALLFOLDER, as winget's --location gives it) puts the program
+# there and its uninstall removes it; and nothing of Quillmark's is left, no
+# file, shortcut or registry key. Each step prints what it found when it
+# fails.
 set -euo pipefail
 # shellcheck source=../../scripts/common.sh
 source "$(dirname "$0")/../../scripts/common.sh"
@@ -114,6 +117,14 @@ check_icon() {
         fail "install: the uninstall entry's icon $icon is not app/icons/quill.ico"
 }
 
+# --- a per-machine install refused ---------------------------------------------
+code=$(msiexec /i "$WORK/Quillmark-$VERSION.msi" ALLUSERS=1)
+[ "$code" -ne 0 ] || fail "ALLUSERS=1: the install succeeded, wanted a refusal"
+if [ -e "$INSTALLED_EXE" ] || [ -n "$(entries)" ]; then
+    fail "ALLUSERS=1: refused (exit code $code), yet installed: $INSTALLED_EXE or $(entries)"
+fi
+note "a per-machine install (ALLUSERS=1) refused (exit code $code)"
+
 # --- install ------------------------------------------------------------------
 code=$(msiexec /i "$WORK/Quillmark-$VERSION.msi")
 [ "$code" -eq 0 ] || fail "silent install of $VERSION: msiexec exit code $code"
@@ -154,6 +165,18 @@ note "$HIGHER replaced $VERSION, leaving one entry; $VERSION then refused (exit 
 # --- uninstall ----------------------------------------------------------------
 code=$(msiexec /x "$WORK/Quillmark-$HIGHER.msi")
 [ "$code" -eq 0 ] || fail "silent uninstall: msiexec exit code $code"
+
+# --- into a folder of the user's, then out again ----------------------------------
+# The folder's parent, made for it, is the user's and stays.
+PLACE='C:\My Tools\Drawing'
+code=$(msiexec /i "$WORK/Quillmark-$VERSION.msi" "INSTALLFOLDER=$PLACE")
+[ "$code" -eq 0 ] || fail "install into $PLACE: msiexec exit code $code"
+cmp -s "$(unix_path "$PLACE\\Quillmark.exe")" "$EXE" || fail "install into $PLACE: no copy of Quillmark.exe there"
+grep -a -q -F "$PLACE\\Quillmark.exe" "$SHORTCUT" || fail "install into $PLACE: the shortcut does not name $PLACE\\Quillmark.exe"
+code=$(msiexec /x "$WORK/Quillmark-$VERSION.msi")
+[ "$code" -eq 0 ] || fail "uninstall from $PLACE: msiexec exit code $code"
+[ ! -e "$(unix_path "$PLACE")" ] || fail "uninstall from $PLACE: the folder is still there"
+note "installed into $PLACE, as winget's --location asks, and uninstalled from there"
 left=$(find "$WINEPREFIX/drive_c" -iname '*quillmark*' | sed "s|^$WINEPREFIX/||")
 [ -z "$left" ] || fail "uninstall left files: $left"
 [ ! -e "$(dirname "$(dirname "$INSTALLED_EXE")")" ] ||
