@@ -8,9 +8,14 @@
 # the installer manifest with an entry per download (from
 # packaging/winget/installer-<the download's extension>.yaml), and, for the
 # ZIP, OUT_DIR/scoop/quillmark.json; each names its download's release URL
-# and SHA-256. Prints the paths of the files written.
+# and SHA-256. The release date is today's in UTC (QUILLMARK_RELEASE_DATE,
+# YYYY-MM-DD, instead). Prints the paths of the files written.
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
+
+# The winget manifest schema the community repository accepts: the one place
+# to change when it moves on.
+WINGET_MANIFEST_VERSION=1.12.0
 
 [ $# -ge 3 ] || {
     echo "usage: $0 OWNER/NAME OUT_DIR DOWNLOAD..." >&2
@@ -19,7 +24,13 @@ source "$(dirname "$0")/common.sh"
 REPO=$1 OUT=$2
 shift 2
 VERSION=$(project_version)
-DATE=$(date -u -d "@${SOURCE_DATE_EPOCH:-$(commit_time)}" +%F)
+DATE=${QUILLMARK_RELEASE_DATE:-$(date -u +%F)}
+[[ $DATE =~ ^[0-9]{4}-[0-9]{2}-[0-9]{2}$ ]] || {
+    echo "$0: the release date $DATE is not YYYY-MM-DD" >&2
+    exit 2
+}
+# The licence's copyright line, as the licence has it.
+COPYRIGHT=$(grep -m 1 '^Copyright' "$QUILLMARK_ROOT/LICENSE")
 WINGET=$QUILLMARK_ROOT/packaging/winget
 ID=Quillmark.Quillmark
 
@@ -46,6 +57,7 @@ fill() {
         fi
     fi
     sed -e "s|@VERSION@|$VERSION|g" -e "s|@DATE@|$DATE|g" -e "s|@REPO@|$REPO|g" \
+        -e "s|@MANIFEST_VERSION@|$WINGET_MANIFEST_VERSION|g" -e "s|@COPYRIGHT@|$COPYRIGHT|g" \
         -e "s|@OWNER@|${REPO%%/*}|g" -e "s|@URL@|$url|g" -e "s|@SHA256@|$hash|g" \
         -e "s|@PRODUCT_CODE@|$product|g" -e "s|@UPGRADE_CODE@|$upgrade|g" "$template"
 }
