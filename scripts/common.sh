@@ -26,9 +26,10 @@ PACKAGES=(cmake make g++-mingw-w64-x86-64 binutils-mingw-w64 googletest
           wine64 fonts-wine xvfb xdotool imagemagick)
 # What the checks of scripts/test.sh add: the second compiler, the linters,
 # what builds and reads the installer for the install test, and what the test
-# of the release's files uses.
+# of the release's files uses (a PKCS#11 token in software among it).
 # shellcheck disable=SC2034  # used by the scripts that source this file
-CHECK_PACKAGES=(clang clang-format clang-tidy cppcheck shellcheck wixl msitools zip python3-yaml)
+CHECK_PACKAGES=(clang clang-format clang-tidy cppcheck shellcheck wixl msitools zip python3-yaml
+                osslsigncode openssl softhsm2 libengine-pkcs11-openssl)
 
 log() { printf '== %s\n' "$*" >&2; }
 
@@ -156,6 +157,43 @@ pack_zip() {
     mapfile -t files < <(cd "$dir" && find "$name" -type f | LC_ALL=C sort)
     rm -f "$zip"
     (cd "$dir" && TZ=UTC zip -q -X -D -9 "$zip" "${files[@]}")
+}
+
+# The Debian packages whose versions decide a release's bytes: the compiler,
+# its run-time libraries and Windows headers, binutils, the installer's
+# builder and its libraries, zip, the signing tool, and CMake, which drives
+# them. Patterns, as dpkg-query takes them: the libraries' names differ
+# between Debian releases.
+RECORD_PACKAGES=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
+                 gcc-mingw-w64-x86-64-posix-runtime mingw-w64-x86-64-dev
+                 binutils-mingw-w64-x86-64 wixl wixl-data msitools 'libmsi*' 'libgcab*'
+                 zip osslsigncode cmake)
+
+# One line "package NAME VERSION" for each of them installed here, sorted.
+record_packages() {
+    { dpkg-query -W -f='${db:Status-Abbrev} ${Package} ${Version}\n' "${RECORD_PACKAGES[@]}" 2>/dev/null || true; } |
+        awk '$1 == "ii" { print "package", $2, $3 }' | LC_ALL=C sort
+}
+
+# The container image this runs in: QUILLMARK_BUILD_IMAGE (the release
+# workflow names it) and its digest, which Docker's socket tells where the
+# container has it (the CI service's container jobs do); "none" outside one.
+record_image() {
+    local image=${QUILLMARK_BUILD_IMAGE:-}
+    if [ -z "$image" ]; then
+        if [ -f /.dockerenv ]; then echo "an unnamed container"; else echo none; fi
+        return
+    fi
+    python3 - "$image" <<'PY' 2>/dev/null || echo "$image (digest unknown: no Docker socket answered)"
+import http.client, json, socket, sys, urllib.parse
+class Docker(http.client.HTTPConnection):
+    def connect(self):
+        self.sock = socket.socket(socket.AF_UNIX)
+        self.sock.connect("/var/run/docker.sock")
+docker = Docker("localhost", timeout=10)
+docker.request("GET", "/images/%s/json" % urllib.parse.quote(sys.argv[1], safe=""))
+print(json.load(docker.getresponse())["RepoDigests"][0])
+PY
 }
 
 # Records a download's SHA-256 in the checksum file beside it,

@@ -1,31 +1,145 @@
 #!/usr/bin/env bash
-# Builds Quillmark and packs Quillmark.exe, stripped, with packaging/README.txt
-# into BUILD_DIR/Quillmark-<version>-win64.zip (one folder of that name
-# inside), builds the installer of the same Quillmark.exe beside it,
-# Quillmark-<version>-win64.msi (scripts/msi.sh), records the SHA-256 of both
-# in BUILD_DIR/Quillmark-<version>-SHA256SUMS.txt and prints the path of the
-# ZIP.
+# Packs a release of Quillmark and prints the ZIP's path. Writes into OUT
+# (BUILD_DIR unless --out says otherwise):
+#   Quillmark-<version>-win64.zip       Quillmark.exe, stripped, README.txt and
+#                                       LICENSE.txt, in a folder of that name
+#   Quillmark-<version>-win64.msi       the installer of the same Quillmark.exe
+#                                       (scripts/msi.sh)
+#   Quillmark-<version>-SHA256SUMS.txt  the SHA-256 of both, as published
+#   Quillmark-<version>-build.txt       what built them: the commit, the
+#                                       Debian packages, the container image
+#
+#   bash scripts/package.sh [--built] [--out DIR] [--signatures-from FOLDER]
+#
+#   --built      pack the program already built in BUILD_DIR (the tests do)
+#   --out DIR    write the files into DIR
+#   --signatures-from FOLDER
+#                attach the signatures that the published release in FOLDER
+#                carries instead of signing (scripts/reproduce.sh --against)
+#
+# With a signing key in the environment (scripts/sign.sh), Quillmark.exe is
+# signed before the ZIP and the installer take it, and the installer once it
+# is built; without one, nothing is signed, and the bytes are an unsigned
+# build's.
 # One commit packs to the same bytes in any folder at any time, with the same
-# Debian release's compiler: the exe's time stamp and the entries' times are
-# the commit's (SOURCE_DATE_EPOCH, when set, instead); MinGW-w64's linker and
-# strip read it. scripts/reproduce.sh proves it.
+# package versions (the build record names them): the exe's time stamp and
+# every time in the ZIP and the installer are the commit's (SOURCE_DATE_EPOCH,
+# when set, instead); MinGW-w64's linker and strip read it.
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
 
-install_packages zip unzip git
+usage() {
+    echo "usage: $0 [--built] [--out DIR] [--signatures-from FOLDER]" >&2
+    exit 2
+}
+built='' OUT=$BUILD_DIR SIGNATURES_FROM=''
+while [ $# -gt 0 ]; do
+    case $1 in
+    --built) built=1 ;;
+    --out | --signatures-from)
+        [ $# -ge 2 ] || usage
+        if [ "$1" = --out ]; then OUT=$2; else SIGNATURES_FROM=$2; fi
+        shift
+        ;;
+    *) usage ;;
+    esac
+    shift
+done
+
+install_packages zip unzip git python3
+[ -z "$SIGNATURES_FROM" ] || install_packages osslsigncode
 SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(commit_time)}
 export SOURCE_DATE_EPOCH
 # Only the ZIP's path goes to the output.
-build >&2
-name=Quillmark-$(project_version)-win64
-stage=$BUILD_DIR/package
+[ -n "$built" ] || build >&2
+VERSION=$(project_version)
+NAME=Quillmark-$VERSION-win64
+mkdir -p "$OUT"
+OUT=$(cd "$OUT" && pwd)
+ZIP=$OUT/$NAME.zip MSI=$OUT/$NAME.msi
+RECORD=$OUT/Quillmark-$VERSION-build.txt
+# Nothing of an earlier packing may pass for this one's.
+rm -f "$ZIP" "$MSI" "$RECORD" "$OUT/Quillmark-$VERSION-SHA256SUMS.txt"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+# Signs FILE with the environment's key, or, with --signatures-from, attaches
+# the signature that PUBLISHED (the same file of the release, called WHAT)
+# carries. osslsigncode writes no file that is there already.
+sign() {
+    local file=$1 published=$2 what=$3
+    if [ -z "$SIGNATURES_FROM" ]; then
+        bash "$QUILLMARK_ROOT/scripts/sign.sh" "$file" >&2
+        return
+    fi
+    rm -f "$work/signature" "$work/attached"
+    if ! osslsigncode extract-signature -in "$published" -out "$work/signature" >/dev/null 2>&1; then
+        log "the published $what carries no signature: $file left unsigned"
+        return
+    fi
+    # attach-signature writes the file, then checks the chain, which fails
+    # where this machine does not trust the root; whether the bytes are the
+    # release's is for the comparison of hashes to tell.
+    osslsigncode attach-signature -sigin "$work/signature" -in "$file" -out "$work/attached" \
+        >"$work/log" 2>&1 || true
+    [ -s "$work/attached" ] || {
+        cat "$work/log" >&2
+        log "could not attach the signature of the published $what to $file"
+        return 1
+    }
+    cat "$work/attached" >"$file"
+    log "attached the signature of the published $what to $file"
+}
+
+stage=$OUT/package
 rm -rf "$stage"
-cmake --install "$BUILD_DIR" --prefix "$stage/$name" --strip >/dev/null
-pack_zip "$stage" "$name" "$BUILD_DIR/$name.zip"
+cmake --install "$BUILD_DIR" --prefix "$stage/$NAME" --strip >/dev/null
+exe=$stage/$NAME/Quillmark.exe
+if [ -n "$SIGNATURES_FROM" ]; then
+    if [ ! -f "$SIGNATURES_FROM/$NAME.msi" ] ||
+        ! unzip -p "$SIGNATURES_FROM/$NAME.zip" "$NAME/Quillmark.exe" >"$work/published.exe"; then
+        log "$SIGNATURES_FROM must hold $NAME.msi, and $NAME.zip with $NAME/Quillmark.exe"
+        exit 1
+    fi
+fi
+sign "$exe" "$work/published.exe" "$NAME/Quillmark.exe"
+pack_zip "$stage" "$NAME" "$ZIP"
 # The installer holds the ZIP's Quillmark.exe, byte for byte.
-bash "$QUILLMARK_ROOT/scripts/msi.sh" "$stage/$name/Quillmark.exe" "$(project_version)" \
-    "$BUILD_DIR/$name.msi" >&2
-record_checksum "$BUILD_DIR/$name.zip"
-record_checksum "$BUILD_DIR/$name.msi"
-unzip -l "$BUILD_DIR/$name.zip" >&2
-echo "$BUILD_DIR/$name.zip"
+bash "$QUILLMARK_ROOT/scripts/msi.sh" "$exe" "$VERSION" "$MSI" >&2
+sign "$MSI" "$SIGNATURES_FROM/$NAME.msi" "$NAME.msi"
+record_checksum "$ZIP"
+record_checksum "$MSI"
+
+if [ -n "$SIGNATURES_FROM" ]; then
+    signature="copied from the files in $SIGNATURES_FROM"
+elif signer=$(bash "$QUILLMARK_ROOT/scripts/sign.sh" --signer) && [ -n "$signer" ]; then
+    signature="Quillmark.exe and the installer, by $signer${QUILLMARK_SIGN_TIMESTAMP:+, time-stamped}"
+else
+    signature=none
+fi
+# The commit checked out, and whether the tree holds changes not committed.
+commit_described() {
+    local git=(git -c safe.directory="$QUILLMARK_ROOT" -C "$QUILLMARK_ROOT") commit
+    commit=$("${git[@]}" rev-parse HEAD 2>/dev/null) || {
+        echo "unknown (not a git clone)"
+        return
+    }
+    if [ -n "$("${git[@]}" status --porcelain --untracked-files=no)" ]; then
+        echo "$commit (with changes not committed)"
+    else
+        echo "$commit"
+    fi
+}
+{
+    echo "# What built Quillmark $VERSION's downloads. The same commit with the same"
+    echo "# package versions packs to the same bytes: bash scripts/reproduce.sh --against"
+    echo "# FOLDER rebuilds them and names the versions that differ from these."
+    echo "commit $(commit_described)"
+    echo "source-date-epoch $SOURCE_DATE_EPOCH"
+    echo "system $(. /etc/os-release && echo "$PRETTY_NAME")"
+    echo "image $(record_image)"
+    record_packages
+    echo "signature $signature"
+} >"$RECORD"
+unzip -l "$ZIP" >&2
+echo "$ZIP"
