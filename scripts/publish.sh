@@ -48,15 +48,21 @@ done < <(gh_ release list --limit 100 --json isDraft,tagName --jq '.[] | "\(.isD
 
 signature=$(sed -n 's/^signature //p' "$record")
 {
-    echo "Quillmark $VERSION for 64-bit Windows: the installer (\`Quillmark-$VERSION-win64.msi\`) or the ZIP (\`Quillmark-$VERSION-win64.zip\`)."
+    echo "Quillmark $VERSION for 64-bit Windows: the installer (\`Quillmark-$VERSION-win64.msi\`)"
+    echo "or the ZIP (\`Quillmark-$VERSION-win64.zip\`)."
     echo
     if [ "$signature" = none ]; then
-        echo "**Unsigned.** Windows may warn at the first start, or block the program where Smart App Control is on; check the download's SHA-256 and provenance first."
+        echo "**Unsigned.** Windows may warn at the first start, or block the program where"
+        echo "Smart App Control is on; check the download's SHA-256 and provenance first."
     else
         echo "**Signed:** $signature."
     fi
     echo
-    echo "\`Quillmark-$VERSION-SHA256SUMS.txt\` holds the downloads' SHA-256; \`Quillmark-$VERSION-build.txt\` names the commit and the tools that built them, with which anyone can rebuild them byte for byte. How to check a download, its signature and its provenance: docs/releases.md in the repository."
+    echo "\`Quillmark-$VERSION-SHA256SUMS.txt\` holds the downloads' SHA-256;"
+    echo "\`Quillmark-$VERSION-build.txt\` names the commit and the tools that built them,"
+    echo "with which anyone can rebuild them byte for byte. How to check a download, its"
+    echo "signature and its provenance, and how to rebuild it:"
+    echo "[docs/releases.md](https://github.com/$GITHUB_REPOSITORY/blob/$TAG/docs/releases.md)."
 } >"$FOLDER.notes"
 
 log "drafting the release $TAG"

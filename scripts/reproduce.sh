@@ -55,6 +55,15 @@ done
 
 install_packages unzip git osslsigncode msitools python3
 WORK=$BUILD_DIR/reproduce
+if [ -n "$AGAINST" ]; then
+    AGAINST=$(cd "$AGAINST" && pwd) || usage
+    # The work folder is emptied first: the release's files must not be there.
+    case $AGAINST/ in "$WORK"/*)
+        log "$AGAINST is inside $WORK, which this empties; keep the release's files elsewhere"
+        exit 2
+        ;;
+    esac
+fi
 rm -rf "$WORK"
 mkdir -p "$WORK"
 
@@ -161,7 +170,7 @@ where() {
 
 against() {
     local folder sums version name out
-    folder=$(cd "$AGAINST" && pwd)
+    folder=$AGAINST
     sums=$(find "$folder" -maxdepth 1 -name 'Quillmark-*-SHA256SUMS.txt')
     if [ -z "$sums" ] || [ "$(grep -c . <<<"$sums")" -ne 1 ]; then
         log "$folder must hold one checksum file Quillmark-<version>-SHA256SUMS.txt, beside the downloads"
