@@ -199,7 +199,7 @@ against() {
     else
         local tag=${TAG:-v$version} clone=$WORK/clone
         log "building $tag in a clean clone (log: $WORK/package.log)"
-        git clone --quiet --branch "$tag" "$QUILLMARK_ROOT" "$clone"
+        git -c advice.detachedHead=false clone --quiet --branch "$tag" "$QUILLMARK_ROOT" "$clone"
         # What the caller set for its own build must not reach the clone's.
         env -u SOURCE_DATE_EPOCH -u BUILD_DIR bash "$clone/scripts/package.sh" --out "$out" \
             --signatures-from "$folder" >/dev/null 2>"$WORK/package.log"
