@@ -31,7 +31,9 @@ export SOURCE_DATE_EPOCH=1700000000 QUILLMARK_RELEASE_DATE=2026-12-10
 unset "${!QUILLMARK_SIGN_@}"
 install_packages osslsigncode openssl softhsm2 libengine-pkcs11-openssl
 rm -rf "$WORK"
-mkdir -p "$WORK"
+# The scripts' temporary folders too stay under the build tree.
+export TMPDIR=$WORK/tmp
+mkdir -p "$TMPDIR"
 failed=0
 fail() {
     echo "FAIL: $*"

@@ -45,12 +45,13 @@ trap finish EXIT
 trap 'exit 130' INT TERM
 
 rm -rf "$WORK"
-mkdir -p "$WORK"
+mkdir -p "$WORK/tmp"
 # Any fixed time: the packages' times do not matter here, and a copy of the
 # sources need not be a git clone.
 export SOURCE_DATE_EPOCH=1700000000
 for v in "$VERSION" "$HIGHER"; do
-    bash "$QUILLMARK_ROOT/scripts/msi.sh" "$EXE" "$v" "$WORK/Quillmark-$v.msi" 2>"$WORK/msi-$v.log" ||
+    # Its temporary folder too under the build tree.
+    TMPDIR=$WORK/tmp bash "$QUILLMARK_ROOT/scripts/msi.sh" "$EXE" "$v" "$WORK/Quillmark-$v.msi" 2>"$WORK/msi-$v.log" ||
         fail "building the package of $v: $(cat "$WORK/msi-$v.log")"
 done
 
