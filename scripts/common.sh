@@ -196,6 +196,16 @@ print(json.load(docker.getresponse())["RepoDigests"][0])
 PY
 }
 
+# Whether a Windows program or installer carries an Authenticode signature.
+# osslsigncode writes the signature to a file, which must not be there yet.
+has_signature() {
+    local out status=0
+    out=$(mktemp -u)
+    osslsigncode extract-signature -in "$1" -out "$out" >/dev/null 2>&1 || status=$?
+    rm -f "$out"
+    return "$status"
+}
+
 # Records a download's SHA-256 in the checksum file beside it,
 # Quillmark-<version>-SHA256SUMS.txt, which `sha256sum -c` reads: one line
 # per download, by name; a line of a file no longer there is dropped, and

@@ -150,9 +150,9 @@ check_dev_paths() {
 
 case ${1:-} in
 pins | dev-paths)
-    check=check_${1//-/_}
+    check=${1//-/_}
     shift
-    "$check" "$@"
+    "check_$check" "$@"
     exit
     ;;
 esac
@@ -161,7 +161,8 @@ install_packages "${CHECK_PACKAGES[@]}"
 failed=()
 for check in clang-format shellcheck cppcheck clang-tidy workflows pins dev-paths; do
     start=$SECONDS
-    if "check_$(tr - _ <<<"${check#clang-}")"; then
+    name=${check#clang-}
+    if "check_${name//-/_}"; then
         log "$check: clean ($((SECONDS - start)) s)"
     else
         log "$check: FAILED ($((SECONDS - start)) s)"

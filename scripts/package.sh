@@ -91,6 +91,20 @@ sign() {
     log "attached the signature of the published $what to $file"
 }
 
+# The commit checked out, and whether the tree holds changes not committed.
+commit_described() {
+    local git=(git -c safe.directory="$QUILLMARK_ROOT" -C "$QUILLMARK_ROOT") commit
+    commit=$("${git[@]}" rev-parse HEAD 2>/dev/null) || {
+        echo "unknown (not a git clone)"
+        return
+    }
+    if [ -n "$("${git[@]}" status --porcelain --untracked-files=no)" ]; then
+        echo "$commit (with changes not committed)"
+    else
+        echo "$commit"
+    fi
+}
+
 stage=$OUT/package
 rm -rf "$stage"
 cmake --install "$BUILD_DIR" --prefix "$stage/$NAME" --strip >/dev/null
@@ -117,19 +131,6 @@ elif signer=$(bash "$QUILLMARK_ROOT/scripts/sign.sh" --signer) && [ -n "$signer"
 else
     signature=none
 fi
-# The commit checked out, and whether the tree holds changes not committed.
-commit_described() {
-    local git=(git -c safe.directory="$QUILLMARK_ROOT" -C "$QUILLMARK_ROOT") commit
-    commit=$("${git[@]}" rev-parse HEAD 2>/dev/null) || {
-        echo "unknown (not a git clone)"
-        return
-    }
-    if [ -n "$("${git[@]}" status --porcelain --untracked-files=no)" ]; then
-        echo "$commit (with changes not committed)"
-    else
-        echo "$commit"
-    fi
-}
 {
     echo "# What built Quillmark $VERSION's downloads. The same commit with the same"
     echo "# package versions packs to the same bytes: bash scripts/reproduce.sh --against"

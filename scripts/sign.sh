@@ -131,9 +131,7 @@ for file; do
     d0cf11e0) what=installer ;;
     *) fail "$file is neither a Windows program nor a Windows Installer package" ;;
     esac
-    if osslsigncode extract-signature -in "$file" -out "$work/present" >/dev/null 2>&1; then
-        fail "$file is signed already"
-    fi
+    ! has_signature "$file" || fail "$file is signed already"
     rm -f "$work/signed"
     osslsigncode sign "${key[@]}" -h sha256 -n Quillmark "${stamp[@]}" \
         -in "$file" -out "$work/signed" >"$work/log" 2>&1 || {

@@ -49,7 +49,6 @@ pack() {
     }
     [ "$printed" = "$folder/$NAME.zip" ] || fail "package.sh printed '$printed', not the ZIP's path"
 }
-signature() { osslsigncode extract-signature -in "$1" -out "$WORK/signature.tmp" >/dev/null 2>&1 && rm "$WORK/signature.tmp"; }
 
 # --- the unsigned packages --------------------------------------------------------
 U=$WORK/unsigned
@@ -74,7 +73,7 @@ faults += ["LICENSE.txt is not LICENSE"] if archive.read(f"{name}/LICENSE.txt") 
 sys.exit("\n".join(faults) or None)
 EOF
 grep -q "^signature none$" "$U/Quillmark-$VERSION-build.txt" || fail "the unsigned build's record: $(grep signature "$U"/*build.txt)"
-! signature "$U/package/$NAME/Quillmark.exe" || fail "the unsigned Quillmark.exe carries a signature"
+! has_signature "$U/package/$NAME/Quillmark.exe" || fail "the unsigned Quillmark.exe carries a signature"
 # The same exe, version and times give the same package; the WiX source
 # edited in a scratch copy of the scripts, another package code.
 msiexe=$U/package/$NAME/Quillmark.exe
