@@ -21,6 +21,15 @@ if [ $# -ne 3 ] || [ ! -f "$1" ]; then
     exit 2
 fi
 exe=$1 version=$2 out=$3
+# Windows Installer compares ProductVersion as major.minor.build (major and
+# minor below 256, build below 65536) and ignores a fourth field: two builds
+# differing only there would both stay installed.
+if ! [[ $version =~ ^(0|[1-9][0-9]*)\.(0|[1-9][0-9]*)(\.(0|[1-9][0-9]*))?$ ]] ||
+    [ "${#version}" -gt 15 ] || [ "${BASH_REMATCH[1]}" -gt 255 ] || [ "${BASH_REMATCH[2]}" -gt 255 ] ||
+    [ "${BASH_REMATCH[4]:-0}" -gt 65535 ]; then
+    echo "$0: version '$version' is not MAJOR.MINOR[.BUILD] with major and minor below 256 and build below 65536" >&2
+    exit 2
+fi
 install_packages wixl msitools python3
 
 epoch=${SOURCE_DATE_EPOCH:-$(commit_time)}
@@ -51,7 +60,19 @@ before=$(date +%s)
 # The cabinet keeps local times: the same in every time zone with TZ=UTC.
 (cd "$stage" && TZ=UTC wixl -a x64 -D Version="$version" -D ProductCode="$product_code" \
     -D Exe=Quillmark.exe -D License=LICENSE.txt -D Icon=quill.ico -o "$out" "$wxs")
-msibuild "$out" -s Quillmark Quillmark "x64;1033" "{$placeholder}"
+# Each property the WiX source marks Secure="yes" in SecureCustomProperties,
+# which wixl 0.101 leaves to its own upgrade properties.
+secure=$(msiinfo export "$out" Property | tr -d '\r' | awk -F '\t' '$1 == "SecureCustomProperties" { print $2 }')
+want=$({
+    tr ';' '\n' <<<"$secure"
+    sed -n 's/.*<Property Id="\([A-Za-z0-9_.]*\)"[^>]* Secure="yes".*/\1/p' "$wxs"
+} | grep . | sort -u | paste -s -d ';')
+if [ -n "$secure" ]; then
+    query="UPDATE \`Property\` SET \`Value\` = '$want' WHERE \`Property\` = 'SecureCustomProperties'"
+else
+    query="INSERT INTO \`Property\` (\`Property\`, \`Value\`) VALUES ('SecureCustomProperties', '$want')"
+fi
+msibuild "$out" -q "$query" -s Quillmark Quillmark "x64;1033" "{$placeholder}"
 after=$(date +%s)
 
 # wixl and msibuild write the clock into the summary information's creation
