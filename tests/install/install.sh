@@ -8,10 +8,11 @@
 # its uninstall entry where they belong; the installed program shows its
 # window; the higher version replaces it, leaving one entry; the lower one is
 # then refused; a silent uninstall removes it; an install into a folder of
-# the user's (INSTALLFOLDER, as winget's --location gives it) puts the program
-# there and its uninstall removes it; and nothing of Quillmark's is left, no
-# file, shortcut or registry key. Each step prints what it found when it
-# fails.
+# the user's with a space in its name (INSTALLFOLDER, as winget's --location
+# gives it) puts the program there, an upgrade without a folder stays there,
+# one with another folder moves it, and the uninstall removes it from there;
+# and nothing of Quillmark's is left, no file, shortcut or registry key. Each
+# step prints what it found when it fails.
 set -euo pipefail
 # shellcheck source=../../scripts/common.sh
 source "$(dirname "$0")/../../scripts/common.sh"
@@ -27,7 +28,7 @@ EXE=${1:-} PROBE=${2:-} VERSION=${3:-}
 if [ ! -f "$EXE" ] || [ ! -f "$PROBE" ] || [ -z "$VERSION" ]; then
     fail "usage: $0 PATH/TO/Quillmark.exe PATH/TO/probe.exe VERSION (got '$EXE' '$PROBE' '$VERSION')"
 fi
-HIGHER=$((${VERSION%%.*} + 1)).0
+HIGHER=$((${VERSION%%.*} + 1)).0 NEWEST=$((${VERSION%%.*} + 2)).0
 WORK=$(cd "$(dirname "$EXE")" && pwd)/install-test
 export WINEPREFIX=$PREFIX_HOME/wine-install
 # Wine hands each Start menu shortcut to the Linux desktop's menus (files in
@@ -49,7 +50,7 @@ mkdir -p "$WORK/tmp"
 # Any fixed time: the packages' times do not matter here, and a copy of the
 # sources need not be a git clone.
 export SOURCE_DATE_EPOCH=1700000000
-for v in "$VERSION" "$HIGHER"; do
+for v in "$VERSION" "$HIGHER" "$NEWEST"; do
     # Its temporary folder too under the build tree.
     TMPDIR=$WORK/tmp bash "$QUILLMARK_ROOT/scripts/msi.sh" "$EXE" "$v" "$WORK/Quillmark-$v.msi" 2>"$WORK/msi-$v.log" ||
         fail "building the package of $v: $(cat "$WORK/msi-$v.log")"
@@ -82,29 +83,30 @@ UNINSTALL='Software\Microsoft\Windows\CurrentVersion\Uninstall'
 
 # The uninstall entries named Quillmark, machine's and user's (Wine keeps a
 # per-user product's under HKLM, Windows under HKCU), one a line: the key,
-# its version and its publisher.
+# its version, its publisher and its install location.
 entries() {
     local root
     for root in HKLM HKCU; do
         { wine reg query "$root\\$UNINSTALL" /s || true; } | awk '
-            /^HKEY_/ { flush(); key = $0; name = version = publisher = ""; next }
+            /^HKEY_/ { flush(); key = $0; name = version = publisher = location = ""; next }
             $1 == "DisplayName" { name = value() }
             $1 == "DisplayVersion" { version = value() }
             $1 == "Publisher" { publisher = value() }
+            $1 == "InstallLocation" { location = value() }
             function value(v) { v = $0; sub(/^ *[^ ]+ +REG_[A-Z_]+ */, "", v); return v }
-            function flush() { if (name == "Quillmark") print key, version, publisher }
+            function flush() { if (name == "Quillmark") print key, version, publisher, location }
             END { flush() }'
     done
 }
 
-# Checks the one uninstall entry: product code, version.
+# Checks the one uninstall entry: product code, version, install location.
 check_entry() {
-    local step=$1 code=$2 version=$3 seen
+    local step=$1 code=$2 version=$3 location=$4 seen
     seen=$(entries)
     [ "$(grep -c . <<<"$seen")" -eq 1 ] ||
         fail "$step: wanted one uninstall entry of Quillmark, found: ${seen:-none}"
-    [[ $seen == *"\\$code $version Quillmark" ]] ||
-        fail "$step: wanted the entry of product $code, version $version, publisher Quillmark; found: $seen"
+    [[ $seen == *"\\$code $version Quillmark $location\\" ]] ||
+        fail "$step: wanted the entry of product $code, version $version, publisher Quillmark, in $location\\; found: $seen"
 }
 
 # The icon Windows Installer keeps for the entry is the program's.
@@ -133,7 +135,7 @@ cmp -s "$INSTALLED_EXE" "$EXE" || fail "install: no copy of Quillmark.exe at $IN
 [ -f "$SHORTCUT" ] || fail "install: no Start menu shortcut at $SHORTCUT"
 grep -a -q -F "$INSTALL_DIR\\Quillmark.exe" "$SHORTCUT" ||
     fail "install: the shortcut $SHORTCUT does not name $INSTALL_DIR\\Quillmark.exe"
-check_entry install "$(product_code "$WORK/Quillmark-$VERSION.msi")" "$VERSION"
+check_entry install "$(product_code "$WORK/Quillmark-$VERSION.msi")" "$VERSION" "$INSTALL_DIR"
 check_icon
 note "installed $VERSION: program, shortcut, uninstall entry with its icon"
 
@@ -156,31 +158,62 @@ note "the installed program showed its window: $(head -1 <<<"$shown")"
 # --- upgrade, and a downgrade refused --------------------------------------------
 code=$(msiexec /i "$WORK/Quillmark-$HIGHER.msi")
 [ "$code" -eq 0 ] || fail "silent install of $HIGHER over $VERSION: msiexec exit code $code"
-check_entry upgrade "$(product_code "$WORK/Quillmark-$HIGHER.msi")" "$HIGHER"
+check_entry upgrade "$(product_code "$WORK/Quillmark-$HIGHER.msi")" "$HIGHER" "$INSTALL_DIR"
 cmp -s "$INSTALLED_EXE" "$EXE" || fail "upgrade: no Quillmark.exe at $INSTALLED_EXE"
 code=$(msiexec /i "$WORK/Quillmark-$VERSION.msi")
 [ "$code" -ne 0 ] || fail "downgrade: installing $VERSION over $HIGHER succeeded, wanted a refusal"
-check_entry downgrade "$(product_code "$WORK/Quillmark-$HIGHER.msi")" "$HIGHER"
+check_entry downgrade "$(product_code "$WORK/Quillmark-$HIGHER.msi")" "$HIGHER" "$INSTALL_DIR"
 note "$HIGHER replaced $VERSION, leaving one entry; $VERSION then refused (exit code $code)"
 
 # --- uninstall ----------------------------------------------------------------
 code=$(msiexec /x "$WORK/Quillmark-$HIGHER.msi")
 [ "$code" -eq 0 ] || fail "silent uninstall: msiexec exit code $code"
 
-# --- into a folder of the user's, then out again ----------------------------------
-# The folder's parent, made for it, is the user's and stays. No space in the
-# name: how a space is quoted is the caller's affair (winget quotes it), and
-# the quoting Wine gives a Unix argument holding one, Wine 10's msiexec
-# refuses.
-PLACE='C:\MyTools\Drawing'
-code=$(msiexec /i "$WORK/Quillmark-$VERSION.msi" "INSTALLFOLDER=$PLACE")
-[ "$code" -eq 0 ] || fail "install into $PLACE: msiexec exit code $code"
-cmp -s "$(unix_path "$PLACE\\Quillmark.exe")" "$EXE" || fail "install into $PLACE: no copy of Quillmark.exe there"
-grep -a -q -F "$PLACE\\Quillmark.exe" "$SHORTCUT" || fail "install into $PLACE: the shortcut does not name $PLACE\\Quillmark.exe"
-code=$(msiexec /x "$WORK/Quillmark-$VERSION.msi")
-[ "$code" -eq 0 ] || fail "uninstall from $PLACE: msiexec exit code $code"
-[ ! -e "$(unix_path "$PLACE")" ] || fail "uninstall from $PLACE: the folder is still there"
-note "installed into $PLACE, as winget's --location asks, and uninstalled from there"
+# --- into folders of the user's: given, kept, moved, then out again ---------------
+# The folders' parents, made for them, are the user's and stay. A name with a
+# space, in the forms a Windows caller gives msiexec: the whole property as
+# one argument (Wine quotes it) or the value quoted. A form that installs
+# elsewhere is undone; where this Wine's msiexec takes none, a name without
+# a space.
+PLACE='' tried=''
+for form in 'INSTALLFOLDER=C:\My Tools\Drawing' 'INSTALLFOLDER="C:\My Tools\Drawing"'; do
+    code=$(msiexec /i "$WORK/Quillmark-$VERSION.msi" "$form")
+    if [ "$code" -eq 0 ] && cmp -s "$(unix_path 'C:\My Tools\Drawing\Quillmark.exe')" "$EXE"; then
+        PLACE='C:\My Tools\Drawing'
+        break
+    fi
+    tried+=" [$form]: exit code $code"
+    if [ "$code" -eq 0 ]; then tried+=" elsewhere"; [ "$(msiexec /x "$WORK/Quillmark-$VERSION.msi")" -eq 0 ] || fail "undoing $form"; fi
+done
+if [ -z "$PLACE" ]; then
+    note "this Wine's msiexec takes no folder with a space ($tried ); into C:\\MyTools\\Drawing instead"
+    PLACE='C:\MyTools\Drawing'
+    code=$(msiexec /i "$WORK/Quillmark-$VERSION.msi" "INSTALLFOLDER=$PLACE")
+    [ "$code" -eq 0 ] || fail "install into $PLACE: msiexec exit code $code"
+fi
+MOVED='C:\Tools\Quillmark'
+in_folder() {
+    local step=$1 folder=$2 version=$3 gone
+    cmp -s "$(unix_path "$folder\\Quillmark.exe")" "$EXE" || fail "$step: no copy of Quillmark.exe in $folder"
+    grep -a -q -F "$folder\\Quillmark.exe" "$SHORTCUT" || fail "$step: the shortcut does not name $folder\\Quillmark.exe"
+    check_entry "$step" "$(product_code "$WORK/Quillmark-$version.msi")" "$version" "$folder"
+    for gone in "$INSTALL_DIR" "$PLACE" "$MOVED"; do
+        [ "$gone" = "$folder" ] || [ ! -e "$(unix_path "$gone")" ] || fail "$step: $gone is there too"
+    done
+}
+in_folder "install into $PLACE" "$PLACE" "$VERSION"
+# The folder recorded by the installed version wins when none is given; a
+# folder given wins over it.
+code=$(msiexec /i "$WORK/Quillmark-$HIGHER.msi")
+[ "$code" -eq 0 ] || fail "upgrade in $PLACE: msiexec exit code $code"
+in_folder "upgrade without a folder" "$PLACE" "$HIGHER"
+code=$(msiexec /i "$WORK/Quillmark-$NEWEST.msi" "INSTALLFOLDER=$MOVED")
+[ "$code" -eq 0 ] || fail "upgrade into $MOVED: msiexec exit code $code"
+in_folder "upgrade into $MOVED" "$MOVED" "$NEWEST"
+code=$(msiexec /x "$WORK/Quillmark-$NEWEST.msi")
+[ "$code" -eq 0 ] || fail "uninstall from $MOVED: msiexec exit code $code"
+[ ! -e "$(unix_path "$MOVED")" ] || fail "uninstall from $MOVED: the folder is still there"
+note "installed into $PLACE (winget's --location), upgraded there, upgraded into $MOVED (given again), uninstalled from there"
 left=$(find "$WINEPREFIX/drive_c" -iname '*quillmark*' | sed "s|^$WINEPREFIX/||")
 [ -z "$left" ] || fail "uninstall left files: $left"
 [ ! -e "$(dirname "$(dirname "$INSTALLED_EXE")")" ] ||
@@ -196,7 +229,7 @@ packed() {
     echo "$out"
 }
 names=(Quillmark)
-for v in "$VERSION" "$HIGHER"; do
+for v in "$VERSION" "$HIGHER" "$NEWEST"; do
     c=$(product_code "$WORK/Quillmark-$v.msi")
     names+=("${c//[\{\}]/}" "$(packed "$c")")
 done
