@@ -12,6 +12,9 @@
 
 namespace {
 
+// The name line: "Quillmark, Version 1.0" for project()'s version 1.0.
+const wchar_t AboutName[] = L"Quillmark, Version " QUILLMARK_PROJECT_VERSION;
+
 std::wstring TextOf(HWND window)
 {
     WCHAR text[128] = {};
@@ -35,7 +38,7 @@ TEST_F(AboutBox, ShowsNameVersionAndTheProgramIcon)
         for (HWND c = GetWindow(dialog, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
             if ((GetWindowLongW(c, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
                 icon = reinterpret_cast<HICON>(SendMessageW(c, STM_GETICON, 0, 0));
-            if (TextOf(c) == L"Quillmark, Version 1.0")
+            if (TextOf(c) == AboutName)
                 name = TextOf(c);
         }
         ok = GetDlgItem(dialog, IDOK);
@@ -46,7 +49,7 @@ TEST_F(AboutBox, ShowsNameVersionAndTheProgramIcon)
     ASSERT_EQ(1, inspect.acted()) << "About boxes that opened";
     EXPECT_EQ(0, inspect.forcedClosed());
     EXPECT_EQ(L"About Quillmark", caption);
-    EXPECT_EQ(L"Quillmark, Version 1.0", name);
+    EXPECT_EQ(AboutName, name);
     EXPECT_NE(nullptr, icon) << "an icon in the icon control";
     EXPECT_EQ(ok, focus) << "OK has the focus";
     EXPECT_TRUE(mainDisabled) << "the main window waits while the box is open";

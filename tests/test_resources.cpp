@@ -294,7 +294,7 @@ TEST(Resources, AboutDialogTemplate)
     } controls[] = {
         {"#130", SS_ICON | WS_CHILD | WS_VISIBLE, 14, 14, 21, 20, -1, "#128"},
         {"#130", SS_LEFT | SS_NOPREFIX | WS_GROUP | WS_CHILD | WS_VISIBLE, 42, 14, 114, 8, -1,
-         "Quillmark, Version 1.0"},
+         "Quillmark, Version " QUILLMARK_PROJECT_VERSION},
         {"#130", SS_LEFT | WS_GROUP | WS_CHILD | WS_VISIBLE, 42, 26, 114, 8, -1, nullptr},
         {"#128", BS_DEFPUSHBUTTON | WS_TABSTOP | WS_GROUP | WS_CHILD | WS_VISIBLE, 113, 41, 50, 14,
          IDOK, "OK"},
