@@ -4,8 +4,10 @@
 
 QUILLMARK_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 BUILD_DIR=${BUILD_DIR:-$QUILLMARK_ROOT/build}
-WINE=/usr/lib/wine/wine64
-WINESERVER=/usr/lib/wine/wineserver
+# Wine's 64-bit loader and its server, wherever this system keeps them:
+# empty until find_wine has asked scripts/find-wine.sh, which the functions
+# below that run Wine do first.
+WINE='' WINESERVER=''
 # The prefixes: one with Wine's null graphics driver for the unit tests,
 # which need no display; one with a virtual desktop for the end-to-end tests;
 # for scripts/run.sh, one whose windows go straight to your X display and
@@ -65,11 +67,21 @@ apt_install() {
         "$@" >/dev/null
 }
 
+# Sets WINE and WINESERVER, once; fails with the line that says what was
+# looked for when Wine is not installed.
+find_wine() {
+    [ -z "$WINE" ] || return 0
+    local found
+    found=$(bash "$QUILLMARK_ROOT/scripts/find-wine.sh") || return 1
+    WINE=${found%%$'\n'*} WINESERVER=${found#*$'\n'}
+}
+
 # Makes a Wine prefix once, quietly, and applies the settings every run needs.
 # $1: the prefix; $2: null (no display), desktop (a virtual desktop) or
 # window (plain windows on the X display).
 make_prefix() {
     local prefix=$1 kind=$2
+    find_wine
     if [ ! -f "$prefix/.quillmark-$kind" ]; then
         log "creating the Wine prefix $prefix"
         mkdir -p "$prefix"
@@ -108,6 +120,7 @@ install_wine_fonts() {
 # running already: then it is someone else's to stop.
 start_wineserver() {
     WINESERVER_STARTED=
+    find_wine
     # shellcheck disable=SC2034 # read by the callers
     if WINEPREFIX=$1 "$WINESERVER" -p >/dev/null 2>&1 </dev/null; then WINESERVER_STARTED=1; fi
     # The first program also starts Wine's own services, which keep the
@@ -116,8 +129,10 @@ start_wineserver() {
     WINEPREFIX=$1 "$WINE" wineboot >/dev/null 2>&1 </dev/null || true
 }
 
-# Ends the prefix's server and its programs, and waits until it has gone.
+# Ends the prefix's server and its programs, and waits until it has gone;
+# with no Wine installed there is none to end.
 stop_wineserver() {
+    find_wine 2>/dev/null || return 0
     WINEPREFIX=$1 "$WINESERVER" -k >/dev/null 2>&1 || true
     WINEPREFIX=$1 "$WINESERVER" -w >/dev/null 2>&1 || true
 }

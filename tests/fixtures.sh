@@ -37,7 +37,7 @@ need() {
 case ${1:-} in
     start)
         prefix=$2 marker=$3
-        need "$WINE" wine64 "$WINESERVER" wine64
+        find_wine || exit 1
         make_prefix "$prefix" null
         start_wineserver "$prefix"
         # A marker left by a run that was stopped before its cleanup still
@@ -53,7 +53,8 @@ case ${1:-} in
         ;;
     desktop)
         prefix=$2
-        need "$WINE" wine64 Xvfb xvfb xdotool xdotool import imagemagick convert imagemagick \
+        find_wine || exit 1
+        need Xvfb xvfb xdotool xdotool import imagemagick convert imagemagick \
             /usr/share/wine/fonts fonts-wine
         # shellcheck source=../scripts/desktop.sh
         source "$QUILLMARK_ROOT/scripts/desktop.sh"

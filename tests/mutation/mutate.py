@@ -65,9 +65,6 @@ SEED = 20261208
 # Mutants of one file a worker takes at a time.
 CHUNK = 8
 
-WINE = "/usr/lib/wine/wine64"
-
-
 # ------------------------------------------------------------------ sources
 
 TOKEN = re.compile(r"""
@@ -451,7 +448,7 @@ class Worker:
         self.prefix = prefix
         self.src = os.path.join(base, "w%d" % index, "src")
         self.build = os.path.join(base, "w%d" % index, "build")
-        self.programs = []   # (name, exe path, working directory)
+        self.programs = []   # (name, command up to the exe, working directory)
         self.durations = {}  # seconds each program took on the unchanged code
 
     def configure(self):
@@ -471,12 +468,15 @@ class Worker:
         code, out = run(["ctest", "--show-only=json-v1", "-LE", LEFT_OUT_LABELS], self.build)
         for test in test_programs(out):
             # Tests of the scripts, run by bash, run no program code.
-            exe = next((c for c in test["command"] if c.endswith(".exe")), None)
-            if exe is None:
+            at = next((i for i, c in enumerate(test["command"]) if c.endswith(".exe")), None)
+            if at is None:
                 continue
+            # The program behind the emulator the toolchain found, Wine's
+            # loader, as CTest would run it.
+            command = test["command"][:at + 1]
             workdir = next((p["value"] for p in test.get("properties", [])
-                            if p["name"] == "WORKING_DIRECTORY"), os.path.dirname(exe))
-            self.programs.append((test["name"], exe, workdir))
+                            if p["name"] == "WORKING_DIRECTORY"), os.path.dirname(command[-1]))
+            self.programs.append((test["name"], command, workdir))
 
     def order(self, path):
         first = FIRST_PROGRAM.get(path.split("/")[0])
@@ -494,9 +494,9 @@ class Worker:
     def baseline(self):
         """Runs every program on the unchanged code: each must pass, and its
         time sets its timeout."""
-        for name, exe, workdir in self.programs:
+        for name, command, workdir in self.programs:
             began = time.monotonic()
-            code, out = run([WINE, exe] + self.test_args(), workdir, timeout=600,
+            code, out = run(command + self.test_args(), workdir, timeout=600,
                             prefix=self.prefix)
             self.durations[name] = time.monotonic() - began
             if failure(code, out):
@@ -507,7 +507,7 @@ class Worker:
         # Generous: the machine is shared and its speed varies twofold.
         return 30 + 5 * self.durations[name]
 
-    def unchanged_passes(self, path, original, target, exe, workdir, name):
+    def unchanged_passes(self, path, original, target, command, workdir, name):
         """After a timeout: whether the unchanged program, built and run again
         in the same conditions, passes within the same limit. Otherwise the
         machine, not the mutant, may have been too slow."""
@@ -516,7 +516,7 @@ class Worker:
         code, _ = run(["cmake", "--build", self.build, "--target", target, "-j", "1"], ROOT)
         if code != 0:
             return False
-        code, out = run([WINE, exe] + self.test_args(), workdir, timeout=self.timeout(name),
+        code, out = run(command + self.test_args(), workdir, timeout=self.timeout(name),
                         prefix=self.prefix)
         return code is not None and failure(code, out) is None
 
@@ -527,18 +527,18 @@ class Worker:
         with open(path, "w", encoding="utf-8") as f:
             f.write(mutant.apply(original))
         try:
-            for name, exe, workdir in self.order(mutant.path):
-                target = os.path.splitext(os.path.basename(exe))[0]
+            for name, command, workdir in self.order(mutant.path):
+                target = os.path.splitext(os.path.basename(command[-1]))[0]
                 code, out = run(["cmake", "--build", self.build, "--target", target, "-j", "1"],
                                 ROOT)
                 if code != 0:
                     errors = [l for l in out.splitlines() if "error" in l]
                     result.update(status="stillborn", detail=(errors or [""])[0].strip())
                     break
-                code, out = run([WINE, exe] + self.test_args(), workdir,
+                code, out = run(command + self.test_args(), workdir,
                                 timeout=self.timeout(name), prefix=self.prefix)
                 if code is None:
-                    confirmed = self.unchanged_passes(path, original, target, exe, workdir, name)
+                    confirmed = self.unchanged_passes(path, original, target, command, workdir, name)
                     result.update(status="timeout" if confirmed else "unconfirmed", program=name,
                                   detail="no result within %.0f s%s" % (
                                       self.timeout(name), "" if confirmed else
