@@ -271,16 +271,19 @@ click() { xdotool mousemove "$1" "$2" click 1; }
 # --window keys are ignored by Wine) without touching the drawing.
 focus_main() { click "$QM_CAPTION_X" "$QM_CAPTION_Y"; }
 
-# Opens the menu bar with F10 and presses the keys that follow, as a person
-# would: arrows to move, Return to choose. Where a popup opens (Down), the
-# last key waits until it is shown, and the choice until every menu is
-# closed: the command is queued then, ahead of any input that follows.
+# Opens the menu bar with a tap of Alt and presses the keys that follow, as
+# a person would: arrows to move, Return to choose. Where a popup opens
+# (Down), the last key waits until it is shown, and the choice until every
+# menu is closed: the command is queued then, ahead of any input that
+# follows. Not F10, which a person may press as well: with the keyboard
+# description of newer X servers (xkb-data 2.48), which gives F10 levels
+# for Alt too, xdotool sends it with Alt held, and Alt+F10 opens no menu.
 menu() {
     local last=${*: -1}
-    xdotool key --delay 20 F10 "${@:1:$#-1}"
+    xdotool key --delay 20 alt "${@:1:$#-1}"
     case " $* " in
         *" Down "*)
-            wait_until "a menu after F10 ${*:1:$#-1}" 10 menu_shown
+            wait_until "a menu after Alt ${*:1:$#-1}" 10 menu_shown
             xdotool key "$last"
             wait_until "the menus to close after $last" 10 menus_closed
             ;;

@@ -1,12 +1,17 @@
 #!/usr/bin/env bash
 # Tries the README's two commands as a newcomer would: makes a minimal Debian
-# of the release named (bookworm or trixie) with debootstrap, from the Debian
-# mirror that this machine's apt sources name, puts a clean clone of this
-# repository's HEAD in it and runs there, as root and with no display,
-# `bash scripts/run.sh` and then `bash scripts/test.sh`. Prints each one's
-# time and verdict last; their output goes to build/fresh-debian/.
+# of the release named with debootstrap, from the Debian mirror that this
+# machine's apt sources name, puts a clean clone of this repository's HEAD in
+# it and runs there, as root and with no display, `bash scripts/run.sh` and
+# then `bash scripts/test.sh`. Prints each one's time and verdict last; their
+# output goes to build/fresh-debian/.
 #
-#   sudo bash scripts/fresh-debian.sh bookworm|trixie
+#   sudo bash scripts/fresh-debian.sh bookworm|trixie|forky|sid
+#
+# bookworm (Debian 12) and trixie (13) are supported; sid (unstable) is the
+# next release as it is today, and forky (testing) is accepted too, though
+# packages the commands need may be missing from it: it says which in one
+# line before it starts.
 #
 # Takes 10 to 25 minutes and a few GB under QUILLMARK_FRESH_DIR (default
 # /var/tmp/quillmark-fresh), which is emptied at the end; QUILLMARK_FRESH_KEEP=1
@@ -17,9 +22,9 @@ source "$(dirname "$0")/common.sh"
 
 RELEASE=${1:-}
 case $RELEASE in
-    bookworm | trixie) ;;
+    bookworm | trixie | forky | sid) ;;
     *)
-        echo "usage: $0 bookworm|trixie" >&2
+        echo "usage: $0 bookworm|trixie|forky|sid" >&2
         exit 2
         ;;
 esac
@@ -65,7 +70,7 @@ debian_mirror() {
     } | head -n 1
 }
 
-# shellcheck disable=SC2317 # called from finish, the EXIT trap
+# shellcheck disable=SC2317,SC2329 # called from finish, the EXIT trap
 # Processes whose root is the new system, by process id.
 inside_pids() {
     local proc root
@@ -79,7 +84,7 @@ inside_pids() {
 # Whether anything is mounted under the new system's folder.
 mounted_under() { grep -q " ${ROOTFS}[/ ]" /proc/mounts; }
 
-# shellcheck disable=SC2317 # the EXIT trap
+# shellcheck disable=SC2317,SC2329 # the EXIT trap
 # Ends what runs inside, unmounts in reverse order and, unless kept and if
 # nothing is mounted there any more, removes the system.
 finish() {
@@ -144,7 +149,12 @@ mkdir -p "$ROOTFS"
 
 log "debootstrap $RELEASE from $MIRROR into $ROOTFS"
 start=$SECONDS
-debootstrap --variant=minbase "$RELEASE" "$ROOTFS" "$MIRROR" >"$LOGS/$RELEASE-debootstrap.log" 2>&1 ||
+# An older debootstrap may not know a release newer than itself by name;
+# unstable's way of bootstrapping holds for it.
+script=()
+[ -e "/usr/share/debootstrap/scripts/$RELEASE" ] || script=(/usr/share/debootstrap/scripts/sid)
+debootstrap --variant=minbase "$RELEASE" "$ROOTFS" "$MIRROR" "${script[@]}" \
+    >"$LOGS/$RELEASE-debootstrap.log" 2>&1 ||
     {
         tail -n 20 "$LOGS/$RELEASE-debootstrap.log" >&2
         exit 1
@@ -160,8 +170,23 @@ mkdir -p "$ROOTFS/usr/local/share/ca-certificates" "$ROOTFS/etc/ssl/certs"
 cp -r /usr/local/share/ca-certificates/. "$ROOTFS/usr/local/share/ca-certificates/"
 [ ! -f /etc/ssl/certs/ca-certificates.crt ] ||
     cp /etc/ssl/certs/ca-certificates.crt "$ROOTFS/etc/ssl/certs/"
+# Mirrors that are snapshots serve unstable's and testing's Release files
+# past their Valid-Until date, which apt then refuses: this throwaway
+# system installs from them all the same.
+echo 'Acquire::Check-Valid-Until "false";' >"$ROOTFS/etc/apt/apt.conf.d/99quillmark-snapshot"
 git clone --quiet "$QUILLMARK_ROOT" "$ROOTFS$CLONE"
 log "a clean clone of $(git -C "$QUILLMARK_ROOT" rev-parse --short HEAD) in $ROOTFS$CLONE"
+
+# What the two commands install that this release does not have, said
+# before they start (testing, say, when Wine has left it).
+chroot "$ROOTFS" apt-get update -qq >"$LOGS/$RELEASE-apt-update.log" 2>&1 ||
+    log "apt-get update in $RELEASE: $(tail -n 1 "$LOGS/$RELEASE-apt-update.log")"
+absent=()
+for package in "${PACKAGES[@]}" "${CHECK_PACKAGES[@]}" zip unzip git python3 nodejs npm; do
+    chroot "$ROOTFS" apt-cache show --no-all-versions "$package" >/dev/null 2>&1 || absent+=("$package")
+done
+[ ${#absent[@]} -eq 0 ] ||
+    log "$RELEASE has no package ${absent[*]}, which the commands install: they will fail"
 
 verdicts=()
 failed=0
@@ -179,7 +204,8 @@ shot=$ROOTFS$CLONE/build/quillmark-window.png
 [ ! -f "$shot" ] || cp "$shot" "$LOGS/$RELEASE-window.png"
 
 # shellcheck disable=SC2016 # expanded inside
-versions=$(chroot "$ROOTFS" sh -c '. /etc/os-release; echo "Debian $VERSION_ID"; /usr/lib/wine/wine64 --version')
+versions=$(chroot "$ROOTFS" bash -c '. /etc/os-release; echo "$PRETTY_NAME"
+    wine=$(bash '"$CLONE"'/scripts/find-wine.sh 2>&1 | head -n 1) && { "$wine" --version 2>/dev/null || echo "$wine"; }')
 log "$RELEASE: debootstrap $(minutes "$setup"); $(echo "$versions" | paste -sd ' ' -)"
 printf '%s\n' "${verdicts[@]}"
 exit "$failed"
