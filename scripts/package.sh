@@ -77,9 +77,11 @@ sign() {
         log "the published $what carries no signature: $file left unsigned"
         return
     fi
-    # attach-signature writes the file, then checks the chain, which fails
-    # where this machine does not trust the root; whether the bytes are the
-    # release's is for the comparison of hashes to tell.
+    # attach-signature writes the file, then checks it, and its exit code
+    # mixes two questions: whether the signature is this file's, which it
+    # must be (another file's would pass the comparison of hashes as the
+    # release's bytes), and whether this machine trusts the chain's root,
+    # which the bytes do not depend on. sign.sh --verify tells them apart.
     osslsigncode attach-signature -sigin "$work/signature" -in "$file" -out "$work/attached" \
         >"$work/log" 2>&1 || true
     [ -s "$work/attached" ] || {
@@ -87,8 +89,17 @@ sign() {
         log "could not attach the signature of the published $what to $file"
         return 1
     }
+    local verdict status=0
+    verdict=$(bash "$QUILLMARK_ROOT/scripts/sign.sh" --verify "$work/attached") || status=$?
+    case $status in
+    0) log "attached the signature of the published $what to $file: $verdict" ;;
+    1) log "attached the signature of the published $what to $file; its chain is not trusted here: $verdict" ;;
+    *)
+        log "the signature of the published $what does not fit $file, whose bytes are not those it signed: $verdict"
+        return 1
+        ;;
+    esac
     cat "$work/attached" >"$file"
-    log "attached the signature of the published $what to $file"
 }
 
 # The commit checked out, and whether the tree holds changes not committed.
@@ -127,7 +138,7 @@ record_checksum "$MSI"
 if [ -n "$SIGNATURES_FROM" ]; then
     signature="copied from the files in $SIGNATURES_FROM"
 elif signer=$(bash "$QUILLMARK_ROOT/scripts/sign.sh" --signer) && [ -n "$signer" ]; then
-    signature="Quillmark.exe and the installer, by $signer${QUILLMARK_SIGN_TIMESTAMP:+, time-stamped}"
+    signature="Quillmark.exe and the installer, by $signer, time-stamped"
 else
     signature=none
 fi

@@ -8,20 +8,24 @@
 #       stamp in the PE header of each one's Quillmark.exe with the commit's
 #       time. Two full builds: 10-20 minutes on 2 cores.
 #
-#   bash scripts/reproduce.sh --against FOLDER [--tag TAG | --built]
+#   bash scripts/reproduce.sh --against FOLDER [--ca FILE] [--tag TAG | --built]
 #       checks a release's downloads as published: FOLDER holds the ZIP, the
 #       installer and the checksum file (and the build record, when it was
-#       downloaded too). Builds the tag v<version> (or TAG) unsigned in a
-#       clean clone, takes the signatures out of the published files (the
-#       exe's from the ZIP's Quillmark.exe, the installer's from the
-#       installer), attaches them to its own exe and installer and packs as
-#       the release did (scripts/package.sh --signatures-from), then compares
-#       every download's SHA-256 with the published file's and says, for one
-#       that differs, where: the program's bytes, the signature or the
-#       packing. --built packs the program built in BUILD_DIR instead of a
-#       clone of the tag (the tests do). A copied signature proves nothing by
-#       itself: what this proves is that every other byte of the download is
-#       the verifier's own build.
+#       downloaded too). First it verifies the signatures the published files
+#       carry (the ZIP's Quillmark.exe's and the installer's): each must be
+#       that file's own, its chain must end in a root of FILE (PEM; by
+#       default the system's certificate bundle) and its time stamp verify;
+#       it prints each one's signer and time stamp. Then it builds the tag
+#       v<version> (or TAG) unsigned in a clean clone, takes the signatures
+#       out of the published files, attaches them to its own exe and
+#       installer and packs as the release did (scripts/package.sh
+#       --signatures-from), and compares every download's SHA-256 with the
+#       published file's and says, for one that differs, where: the
+#       program's bytes, the signature or the packing. --built packs the
+#       program built in BUILD_DIR instead of a clone of the tag (the tests
+#       do). A copied signature proves nothing by itself, hence the check
+#       before: another file's signature, copied, would give the published
+#       bytes again.
 #
 # Either way it prints the versions of the tools here, and which of them
 # differ from the release's build record (FOLDER's, or --record FILE): a
@@ -31,18 +35,19 @@ set -euo pipefail
 source "$(dirname "$0")/common.sh"
 
 usage() {
-    echo "usage: $0 [--record FILE] | --against FOLDER [--tag TAG | --built]" >&2
+    echo "usage: $0 [--record FILE] | --against FOLDER [--ca FILE] [--tag TAG | --built]" >&2
     exit 2
 }
-AGAINST='' TAG='' BUILT='' RECORD=''
+AGAINST='' TAG='' BUILT='' RECORD='' CA=''
 while [ $# -gt 0 ]; do
     case $1 in
     --built) BUILT=1 ;;
-    --against | --tag | --record)
+    --against | --tag | --record | --ca)
         [ $# -ge 2 ] || usage
         case $1 in
         --against) AGAINST=$2 ;;
         --tag) TAG=$2 ;;
+        --ca) CA=$2 ;;
         *) RECORD=$2 ;;
         esac
         shift
@@ -51,7 +56,18 @@ while [ $# -gt 0 ]; do
     esac
     shift
 done
-[ -n "$AGAINST" ] || [ -z "$TAG$BUILT" ] || usage
+[ -n "$AGAINST" ] || [ -z "$TAG$BUILT$CA" ] || usage
+[ -z "$CA" ] || [ -f "$CA" ] || {
+    log "no CA file at $CA"
+    exit 2
+}
+[ -z "$CA" ] || CA=$(cd "$(dirname "$CA")" && pwd)/$(basename "$CA")
+# The checkout may be another user's (a CI container's, say), which git
+# refuses to read. A local clone reads it both itself and through
+# upload-pack, which is not given the -c settings: -u passes them on.
+safe=(-c safe.directory="$QUILLMARK_ROOT" -c safe.directory="$QUILLMARK_ROOT/.git")
+git=(git "${safe[@]}" -c advice.detachedHead=false)
+git_clone=("${git[@]}" clone --quiet --upload-pack "git ${safe[*]@Q} upload-pack")
 
 install_packages unzip git osslsigncode msitools python3
 WORK=$BUILD_DIR/reproduce
@@ -92,6 +108,23 @@ compare_tools() {
         log "the package versions here are the release's ($1)"
     fi
     [ -z "$differ" ] || echo "$differ" >&2
+}
+
+# Prints what the signature of the published FILE (called WHAT) is: the
+# signer and time stamp, or none; fails when it does not verify against the
+# roots named, or is another file's.
+published_signature() {
+    local file=$1 what=$2 verdict
+    if ! has_signature "$file"; then
+        echo "no signature: $what (an unsigned release)"
+        return
+    fi
+    if verdict=$(QUILLMARK_SIGN_CAFILE=$CA bash "$QUILLMARK_ROOT/scripts/sign.sh" --verify "$file"); then
+        echo "signature verifies: $what, $verdict"
+    else
+        echo "BAD SIGNATURE: $what: $verdict"
+        return 1
+    fi
 }
 
 # Where two copies of Quillmark.exe differ, when they do: in the program's
@@ -189,7 +222,23 @@ against() {
         log "the downloads in $folder are not those their checksum file names: a damaged download, or files of two releases"
         return 1
     }
+    local bad=0
+    unzip -p "$folder/$name.zip" "$name/Quillmark.exe" >"$WORK/published.exe" || {
+        log "the published $name.zip holds no $name/Quillmark.exe"
+        return 1
+    }
+    published_signature "$WORK/published.exe" "$name.zip's $name/Quillmark.exe" || bad=1
+    published_signature "$folder/$name.msi" "$name.msi" || bad=1
+    [ "$bad" -eq 0 ] || {
+        log "a published signature does not verify: the download is not what was signed, or not by a root trusted here${CA:+ ($CA)}"
+        return 1
+    }
     compare_tools "${RECORD:-$folder/Quillmark-$version-build.txt}" || true
+    local tag=${TAG:-v$version} clone=$WORK/clone
+    if [ -z "$BUILT" ] && ! "${git[@]}" -C "$QUILLMARK_ROOT" rev-parse -q --verify "refs/tags/$tag" >/dev/null; then
+        log "no tag $tag in $QUILLMARK_ROOT to rebuild: fetch the release's tags (git fetch --tags), or name one with --tag"
+        return 1
+    fi
 
     out=$WORK/out
     if [ -n "$BUILT" ]; then
@@ -197,9 +246,8 @@ against() {
         bash "$QUILLMARK_ROOT/scripts/package.sh" --built --out "$out" --signatures-from "$folder" \
             >/dev/null 2>"$WORK/package.log"
     else
-        local tag=${TAG:-v$version} clone=$WORK/clone
         log "building $tag in a clean clone (log: $WORK/package.log)"
-        git -c advice.detachedHead=false clone --quiet --branch "$tag" "$QUILLMARK_ROOT" "$clone"
+        "${git_clone[@]}" --branch "$tag" "$QUILLMARK_ROOT" "$clone" || return 1
         # What the caller set for its own build must not reach the clone's.
         env -u SOURCE_DATE_EPOCH -u BUILD_DIR bash "$clone/scripts/package.sh" --out "$out" \
             --signatures-from "$folder" >/dev/null 2>"$WORK/package.log"
@@ -231,11 +279,11 @@ pe_time() {
 }
 
 twice() {
-    log "packing $(git -C "$QUILLMARK_ROOT" rev-parse --short HEAD) twice (what is not committed is left out)"
+    log "packing $("${git[@]}" -C "$QUILLMARK_ROOT" rev-parse --short HEAD) twice (what is not committed is left out)"
     compare_tools "$RECORD" || true
     local zips=() clone zip
     for clone in "$WORK/first clone" "$WORK/second"; do
-        git clone --quiet "$QUILLMARK_ROOT" "$clone"
+        "${git_clone[@]}" "$QUILLMARK_ROOT" "$clone"
         log "bash scripts/package.sh in $clone (log: $clone.log)"
         zip=$(env -u SOURCE_DATE_EPOCH -u BUILD_DIR bash "$clone/scripts/package.sh" 2>"$clone.log") || {
             tail -n 20 "$clone.log" >&2

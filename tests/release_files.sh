@@ -7,11 +7,16 @@
 #   the installer keeps the released packages' upgrade code, its shortcut
 #   names a file it installs, and its package code changes with its bytes
 #   (an edit of the WiX source in a scratch copy of the scripts) and only so;
-# - signed with a throwaway CA's code-signing certificate (PKCS#12, and a
-#   PKCS#11 key in SoftHSM): the ZIP's and the installer's Quillmark.exe and
-#   the installer verify against that CA, and the signature taken off gives
-#   back the unsigned exe; scripts/reproduce.sh --against passes on the
-#   signed downloads and fails when one byte of one changes;
+# - signed with a throwaway CA's code-signing certificate (PKCS#12, also as
+#   base64 text, and a PKCS#11 key in SoftHSM) and time-stamped by that CA's
+#   time-stamp server on 127.0.0.1: the ZIP's and the installer's
+#   Quillmark.exe and the installer verify against that CA, time stamp
+#   included, and the signature taken off gives back the unsigned exe;
+#   sign.sh refuses a key without a time-stamp server, and text that is no
+#   key or CA; scripts/reproduce.sh --against passes on the signed downloads,
+#   printing signer and time stamp, and fails when one byte of one changes,
+#   when the installer or the exe carries another file's signature, and when
+#   the root is not trusted;
 # - scripts/manifests.sh: the manifests meet the winget schema they name and
 #   Scoop's, and each path they name is in its download;
 # - scripts/release-check.sh takes v<version> and nothing like it;
@@ -98,9 +103,49 @@ mkdir -p "$CA"
     printf 'basicConstraints=CA:FALSE\nkeyUsage=critical,digitalSignature\nextendedKeyUsage=codeSigning\n' >ext
     openssl x509 -req -in signer.csr -CA ca.pem -CAkey ca.key -CAcreateserial -days 30 -extfile ext -out signer.pem
     openssl pkcs12 -export -inkey signer.key -in signer.pem -out signer.p12 -passout pass:secret
+    # The time-stamp authority's certificate has timeStamping, critical, as
+    # its one purpose (RFC 3161).
+    openssl req -newkey rsa:2048 -nodes -keyout tsa.key -out tsa.csr -subj "/CN=Quillmark Test TSA"
+    printf 'basicConstraints=CA:FALSE\nkeyUsage=critical,digitalSignature\nextendedKeyUsage=critical,timeStamping\n' >tsa.ext
+    openssl x509 -req -in tsa.csr -CA ca.pem -CAkey ca.key -CAcreateserial -days 30 -extfile tsa.ext -out tsa.pem
+    printf '%s\n' '[tsa]' 'default_tsa = stamp' '[stamp]' 'serial = tsa.serial' 'signer_cert = tsa.pem' \
+        'signer_key = tsa.key' 'signer_digest = sha256' 'default_policy = 1.3.6.1.4.1.4.1' \
+        'digests = sha1, sha256, sha384, sha512' 'accuracy = secs:1' 'ess_cert_id_alg = sha256' >tsa.cnf
 ) >/dev/null 2>&1
+# A time-stamp server on 127.0.0.1 with that key: openssl ts answers each
+# query that osslsigncode posts.
+(cd "$CA" && exec python3 - tsa.cnf tsa.port) <<'EOF' &
+import http.server, os, subprocess, sys, tempfile
+class Stamp(http.server.BaseHTTPRequestHandler):
+    def do_POST(self):
+        with tempfile.TemporaryDirectory() as folder:
+            query, answer = os.path.join(folder, "query"), os.path.join(folder, "reply")
+            with open(query, "wb") as out:
+                out.write(self.rfile.read(int(self.headers["Content-Length"])))
+            subprocess.run(["openssl", "ts", "-reply", "-config", sys.argv[1], "-queryfile", query, "-out", answer],
+                           capture_output=True)
+            reply = open(answer, "rb").read() if os.path.exists(answer) else b""
+        self.send_response(200 if reply else 500)
+        self.send_header("Content-Type", "application/timestamp-reply")
+        self.send_header("Content-Length", str(len(reply)))
+        self.end_headers()
+        self.wfile.write(reply)
+    def log_message(self, *args):
+        pass
+server = http.server.HTTPServer(("127.0.0.1", 0), Stamp)
+with open(sys.argv[2] + ".new", "w") as port:
+    port.write(str(server.server_address[1]))
+os.rename(sys.argv[2] + ".new", sys.argv[2])
+server.serve_forever()
+EOF
+tsa_pid=$!
+trap 'kill "$tsa_pid" 2>/dev/null || true' EXIT
+for _ in $(seq 150); do [ -f "$CA/tsa.port" ] || sleep 0.2; done
+TSA=http://127.0.0.1:$(cat "$CA/tsa.port")
+signed_from=$(date +%s)
 S=$WORK/signed
-QUILLMARK_SIGN_PKCS12=$CA/signer.p12 QUILLMARK_SIGN_PASSWORD=secret QUILLMARK_SIGN_CAFILE=$CA/ca.pem pack signed
+QUILLMARK_SIGN_PKCS12=$CA/signer.p12 QUILLMARK_SIGN_PASSWORD=secret QUILLMARK_SIGN_CAFILE=$CA/ca.pem \
+    QUILLMARK_SIGN_TIMESTAMP=$TSA pack signed
 mkdir -p "$WORK/inside"
 unzip -q -o "$S/$NAME.zip" -d "$WORK/inside/zip"
 msiextract -C "$WORK/inside/msi" "$S/$NAME.msi" >/dev/null
@@ -109,8 +154,11 @@ for folder in "$U" "$S"; do
     (cd "$folder" && sha256sum -c --strict --quiet "Quillmark-$VERSION-SHA256SUMS.txt") || fail "the checksum file in $folder"
 done
 for file in "$WORK/inside/zip/$NAME/Quillmark.exe" "$msi_exe" "$S/$NAME.msi"; do
-    osslsigncode verify -CAfile "$CA/ca.pem" -in "$file" >"$WORK/verify.log" 2>&1 ||
+    osslsigncode verify -CAfile "$CA/ca.pem" -TSA-CAfile "$CA/ca.pem" -in "$file" >"$WORK/verify.log" 2>&1 ||
         fail "no signature that verifies against the test CA: $file ($(tail -1 "$WORK/verify.log"))"
+    # 2.9 says "Timestamp time:", 2.5 "The signature is timestamped:".
+    grep -q -E 'Timestamp time: |The signature is timestamped: ' "$WORK/verify.log" ||
+        fail "no time stamp in the signature of $file: $(grep -i timestamp "$WORK/verify.log")"
 done
 cmp -s "$msi_exe" "$WORK/inside/zip/$NAME/Quillmark.exe" || fail "the installer's Quillmark.exe is not the ZIP's"
 osslsigncode remove-signature -in "$msi_exe" -out "$WORK/unsigned.exe" >/dev/null 2>&1
@@ -126,17 +174,121 @@ softhsm2-util --import "$CA/signer.p8" --token quillmark --label signer --id 01 
 cp "$U/package/$NAME/Quillmark.exe" "$WORK/token.exe"
 QUILLMARK_SIGN_PKCS11_MODULE=$(find /usr/lib -name libsofthsm2.so -print -quit) QUILLMARK_SIGN_PASSWORD=1234 \
     QUILLMARK_SIGN_PKCS11_KEY='pkcs11:token=quillmark;object=signer;type=private' \
-    QUILLMARK_SIGN_CERT=$CA/signer.pem QUILLMARK_SIGN_CAFILE=$CA/ca.pem \
+    QUILLMARK_SIGN_CERT=$CA/signer.pem QUILLMARK_SIGN_CAFILE=$CA/ca.pem QUILLMARK_SIGN_TIMESTAMP=$TSA \
     bash "$QUILLMARK_ROOT/scripts/sign.sh" "$WORK/token.exe" 2>"$WORK/token.log" || fail "PKCS#11: $(cat "$WORK/token.log")"
-# Rebuilt here with the published signatures: the same bytes, and a byte
-# changed in a published file is found.
-reproduce() { BUILD_DIR=$BUILD bash "$QUILLMARK_ROOT/scripts/reproduce.sh" --against "$1" --built 2>"$WORK/reproduce.log"; }
-reproduce "$S" >"$WORK/reproduce.out" || fail "reproduce.sh --against the signed downloads: $(cat "$WORK/reproduce.out" "$WORK/reproduce.log")"
+# The forms a CI secret gives (base64 and PEM text), and what sign.sh
+# refuses: a row is the key's form, the CA file's, the time-stamp server and
+# the line expected ("signed" when it signs and verifies).
+while IFS='|' read -r key roots stamp expected; do
+    row=(QUILLMARK_SIGN_PASSWORD=secret)
+    case $key in
+    file) row+=("QUILLMARK_SIGN_PKCS12=$CA/signer.p12") ;;
+    base64) row+=("QUILLMARK_SIGN_PKCS12=$(base64 "$CA/signer.p12")") ;;
+    neither) row+=("QUILLMARK_SIGN_PKCS12=$CA/no such key.p12") ;;
+    esac
+    case $roots in
+    file) row+=("QUILLMARK_SIGN_CAFILE=$CA/ca.pem") ;;
+    pem) row+=("QUILLMARK_SIGN_CAFILE=$(cat "$CA/ca.pem")") ;;
+    neither) row+=("QUILLMARK_SIGN_CAFILE=$CA/no-such-ca.pem") ;;
+    absent) row+=("SSL_CERT_FILE=$WORK/no-bundle.pem") ;; # the system's bundle, not there
+    esac
+    case $stamp in
+    tsa) row+=("QUILLMARK_SIGN_TIMESTAMP=$TSA") ;;
+    closed) row+=("QUILLMARK_SIGN_TIMESTAMP=http://127.0.0.1:1") ;;
+    esac
+    cp "$U/package/$NAME/Quillmark.exe" "$WORK/row.exe"
+    code=0
+    env "${row[@]}" bash "$QUILLMARK_ROOT/scripts/sign.sh" "$WORK/row.exe" >"$WORK/row.log" 2>&1 || code=$?
+    if [ "$expected" = signed ]; then
+        got=$(QUILLMARK_SIGN_CAFILE=$CA/ca.pem bash "$QUILLMARK_ROOT/scripts/sign.sh" --verify "$WORK/row.exe" 2>&1) || code=$?
+        [[ $code = 0 && $got == "signed by /CN=Quillmark Test Signer, time-stamped "* ]] ||
+            fail "sign.sh with the key as $key, the CA as $roots, the stamp $stamp: exit code $code, '$got'; expected a signature by the test signer, time-stamped: $(cat "$WORK/row.log")"
+    else
+        # Refused, or with no key nothing to do: the file as it was either way.
+        want=1
+        [ "$key" != none ] || want=0
+        if [ "$((code != 0))" != "$want" ] || ! grep -q -F -- "$expected" "$WORK/row.log" ||
+            ! cmp -s "$WORK/row.exe" "$U/package/$NAME/Quillmark.exe"; then
+            fail "sign.sh with the key as $key, the CA as $roots, the stamp $stamp: exit code $code, '$(cat "$WORK/row.log")'; expected $([ "$want" = 0 ] && echo 0 || echo nonzero), '$expected' and the file as it was"
+        fi
+    fi
+done <<EOF
+base64|pem|tsa|signed
+neither|file|tsa|sign.sh: QUILLMARK_SIGN_PKCS12 names no file, and does not hold one's content (base64) either
+file|neither|tsa|sign.sh: QUILLMARK_SIGN_CAFILE names no file, and does not hold one's content (pem) either
+file|file|none|sign.sh: a signing key is given but no time-stamp server (QUILLMARK_SIGN_TIMESTAMP
+file|file|closed|sign.sh: signing $WORK/row.exe failed (the key, or the time-stamp server http://127.0.0.1:1)
+file|absent|tsa|sign.sh: no certificate bundle at $WORK/no-bundle.pem
+none|absent|none|no signing key given
+EOF
+# Rebuilt here with the published signatures, each verified first: the same
+# bytes, the signer and the time stamp printed; a byte changed in a
+# published file is found.
+reproduce() { BUILD_DIR=$BUILD bash "$QUILLMARK_ROOT/scripts/reproduce.sh" --against "$@" 2>"$WORK/reproduce.log"; }
+reproduce "$S" --ca "$CA/ca.pem" --built >"$WORK/reproduce.out" ||
+    fail "reproduce.sh --against the signed downloads: $(cat "$WORK/reproduce.out" "$WORK/reproduce.log")"
+for what in "$NAME.zip's $NAME/Quillmark.exe" "$NAME.msi"; do
+    line=$(grep -F "signature verifies: $what, " "$WORK/reproduce.out" || true)
+    stamp=$(date -d "${line##*, time-stamped }" +%s 2>/dev/null) || stamp=0
+    if [[ $line != *", signed by /CN=Quillmark Test Signer, time-stamped "* ]] ||
+        [ "$stamp" -lt $((signed_from - 1)) ] || [ "$stamp" -gt "$(date +%s)" ]; then
+        fail "reproduce.sh on the signature of $what: '$line'; expected the test signer and a time stamp since $(date -u -d "@$signed_from")"
+    fi
+done
 cp -r "$S" "$WORK/changed"
 printf '\x01' | dd of="$WORK/changed/$NAME.msi" bs=1 seek=$(($(stat -c %s "$S/$NAME.msi") - 2)) conv=notrunc status=none
 (cd "$WORK/changed" && sha256sum "$NAME.msi" "$NAME.zip" >"Quillmark-$VERSION-SHA256SUMS.txt")
-if reproduce "$WORK/changed" >"$WORK/reproduce.out" || ! grep -q "^DIFFERS: $NAME.msi" "$WORK/reproduce.out"; then
+if reproduce "$WORK/changed" --ca "$CA/ca.pem" --built >"$WORK/reproduce.out" || ! grep -q "^DIFFERS: $NAME.msi" "$WORK/reproduce.out"; then
     fail "reproduce.sh --against passed a changed installer: $(cat "$WORK/reproduce.out")"
+fi
+# A release whose installer, or whose exe, carries another file's signature:
+# copied onto the rebuild, it would give the published bytes again.
+signing=("QUILLMARK_SIGN_PKCS12=$CA/signer.p12" QUILLMARK_SIGN_PASSWORD=secret "QUILLMARK_SIGN_CAFILE=$CA/ca.pem"
+    "QUILLMARK_SIGN_TIMESTAMP=$TSA")
+F=$WORK/foreign
+mkdir -p "$F/msi" "$F/exe/package/$NAME"
+# foreign/msi: this release's installer with the signature of one of other bytes.
+cp "$WORK/edited.msi" "$F/other.msi"
+# foreign/exe: the unsigned build's exe with the signature of one whose DOS
+# stub says otherwise, in a ZIP and an installer packed as package.sh does.
+cp "$U/package/$NAME/Quillmark.exe" "$F/other.exe"
+printf 'X' | dd of="$F/other.exe" bs=1 seek=78 conv=notrunc status=none
+env "${signing[@]}" bash "$QUILLMARK_ROOT/scripts/sign.sh" "$F/other.msi" "$F/other.exe" 2>/dev/null
+bash "$QUILLMARK_ROOT/scripts/msi.sh" "$S/package/$NAME/Quillmark.exe" "$VERSION" "$F/plain.msi" 2>/dev/null
+for pair in "other.msi plain.msi msi/$NAME.msi" "other.exe ../unsigned/package/$NAME/Quillmark.exe exe/package/$NAME/Quillmark.exe"; do
+    read -r other plain out <<<"$pair"
+    osslsigncode extract-signature -in "$F/$other" -out "$F/$other.sig" >/dev/null
+    # osslsigncode writes the file, and then says the signature does not fit.
+    osslsigncode attach-signature -sigin "$F/$other.sig" -in "$F/$plain" -out "$F/$out" >/dev/null 2>&1 || true
+done
+cp "$S/$NAME.zip" "$F/msi/"
+cp "$U/package/$NAME/README.txt" "$U/package/$NAME/LICENSE.txt" "$F/exe/package/$NAME/"
+pack_zip "$F/exe/package" "$NAME" "$F/exe/$NAME.zip"
+bash "$QUILLMARK_ROOT/scripts/msi.sh" "$F/exe/package/$NAME/Quillmark.exe" "$VERSION" "$F/exe/$NAME.msi" 2>/dev/null
+env "${signing[@]}" bash "$QUILLMARK_ROOT/scripts/sign.sh" "$F/exe/$NAME.msi" 2>/dev/null
+for folder in msi exe; do (cd "$F/$folder" && sha256sum "$NAME.msi" "$NAME.zip" >"Quillmark-$VERSION-SHA256SUMS.txt"); done
+# A row: the folder, reproduce.sh's arguments after it, and the start of a
+# line it must print, for a check that must fail.
+while IFS='|' read -r folder options expected; do
+    read -r -a options <<<"$options"
+    if reproduce "$WORK/$folder" "${options[@]}" >"$WORK/reproduce.out" ||
+        ! grep -q -F -- "$expected" "$WORK/reproduce.out" "$WORK/reproduce.log"; then
+        fail "reproduce.sh --against $folder ${options[*]} passed or said otherwise: $(cat "$WORK/reproduce.out" "$WORK/reproduce.log"); expected a failure and '$expected'"
+    fi
+done <<EOF
+foreign/msi|--ca $CA/ca.pem --built|BAD SIGNATURE: $NAME.msi: the signature is not this file's: its DigitalSignature is
+foreign/exe|--ca $CA/ca.pem --built|BAD SIGNATURE: $NAME.zip's $NAME/Quillmark.exe: the signature is not this file's: its message digest is
+signed|--built|BAD SIGNATURE: $NAME.msi: the signature by /CN=Quillmark Test Signer does not verify against
+signed|--ca $CA/ca.pem --tag v0-no-such-tag|no tag v0-no-such-tag in $QUILLMARK_ROOT
+EOF
+# package.sh --signatures-from refuses a signature that does not fit. (One
+# whose root this machine does not trust it attaches: reproduce.sh, which
+# checked the chain itself, leaves package.sh the system's bundle.)
+code=0
+BUILD_DIR=$BUILD bash "$QUILLMARK_ROOT/scripts/package.sh" --built --out "$WORK/attached" \
+    --signatures-from "$F/msi" >/dev/null 2>"$WORK/attached.log" || code=$?
+if [ "$code" = 0 ] || ! grep -q -F "the signature of the published $NAME.msi does not fit" "$WORK/attached.log"; then
+    fail "package.sh --signatures-from foreign/msi: exit code $code, $(tail -n 3 "$WORK/attached.log"); expected a failure naming the installer's signature"
 fi
 
 # --- the manifests, as the catalogues read them ---------------------------------------
