@@ -133,6 +133,15 @@ for arp in msi_entry.get("AppsAndFeaturesEntries", []):
           (properties.get("ProductCode"), upgrade_code))
     check("the Settings > Apps entry's DisplayVersion, which repeats PackageVersion", "DisplayVersion" in arp, False)
 check("winget's ProductCode", msi_entry.get("ProductCode"), properties.get("ProductCode"))
+# For an administrator a per-user package's entry is under HKLM, so a Scope
+# of user would make winget refuse every upgrade.
+check("the installer's entry names a Scope", "Scope" in msi_entry, False)
+# The catalogue's tools call a package wix when the WiX Toolset wrote it (its
+# summary's creating application, or a Wix property) and msi otherwise, and
+# match an update's download to an entry of that type.
+summary = subprocess.run(["msiinfo", "suminfo", msi_path], capture_output=True, text=True, check=True).stdout
+wix = "Windows Installer XML" in summary or any("wix" in p.lower() for p in properties)
+check("winget's InstallerType, as the package is made", msi_entry.get("InstallerType"), "wix" if wix else "msi")
 switches = msi_entry.get("InstallerSwitches", {})
 meets("InstallerSwitches", switches, SWITCHES)
 folder = re.fullmatch(r'(\w+)="<INSTALLPATH>"', switches.get("InstallLocation", ""))
