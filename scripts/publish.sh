@@ -7,9 +7,11 @@
 # checksum file, the build record and the manifests (in subfolders or not).
 # Checks the downloads against the checksum file, makes the tag's release as
 # a draft, uploads every file, checks that the draft holds each one at its
-# size, and only then publishes it. A draft left by a failed run of the same
-# tag is deleted first; a published release is never replaced. The release
-# notes say whether the downloads are signed, from the build record.
+# size, and only then publishes it, by its id, if it is still the one draft
+# of the tag. Drafts left by failed runs of the same tag are deleted first; a
+# published release is never replaced. Every release of the repository is
+# read, page after page, and a list that cannot be read stops it. The
+# release notes say whether the downloads are signed, from the build record.
 # Needs gh with GH_TOKEN (contents: write) and GITHUB_REPOSITORY (OWNER/NAME).
 set -euo pipefail
 
@@ -38,13 +40,35 @@ done
 (cd "$FOLDER" && sha256sum -c --strict --quiet "$(basename "$sums")") ||
     fail "the downloads are not those the checksum file names"
 
+# The releases of the tag, one a line: its id, and true for a draft. Every
+# page of the repository's releases is read; one that cannot be read stops
+# the run, as it could hide a release of the tag.
+releases_of_tag() {
+    local all
+    all=$(gh api --paginate "repos/$GITHUB_REPOSITORY/releases?per_page=100" \
+        --jq '.[] | "\(.id) \(.draft) \(.tag_name)"') ||
+        fail "the releases of $GITHUB_REPOSITORY could not be read"
+    awk -v tag="$TAG" '$3 == tag { print $1, $2 }' <<<"$all"
+}
+
+# The id of the one draft of the tag, and no published release of it.
+only_draft() {
+    local found
+    found=$(releases_of_tag) || exit 1
+    ! grep -q ' false$' <<<"$found" || fail "the release $TAG is published already; a release is never replaced"
+    [ "$(grep -c . <<<"$found")" -eq 1 ] ||
+        fail "$(grep -c . <<<"$found") drafts of $TAG where one was made: is another run drafting it too?"
+    echo "${found%% *}"
+}
+
 # A draft of this tag is what a failed run left: it was never public.
-while read -r draft name; do
-    [ "$name" = "$TAG" ] || continue
-    [ "$draft" = true ] || fail "the release $TAG is published already; a release is never replaced"
-    log "deleting the draft a failed run left for $TAG"
-    gh_ release delete "$TAG" --yes
-done < <(gh_ release list --limit 100 --json isDraft,tagName --jq '.[] | "\(.isDraft) \(.tagName)"')
+leftover=$(releases_of_tag)
+! grep -q ' false$' <<<"$leftover" || fail "the release $TAG is published already; a release is never replaced"
+while read -r id _; do
+    [ -n "$id" ] || continue
+    log "deleting the draft $id that a failed run left for $TAG"
+    gh api -X DELETE "repos/$GITHUB_REPOSITORY/releases/$id" >/dev/null
+done <<<"$leftover"
 
 signature=$(sed -n 's/^signature //p' "$record")
 {
@@ -66,12 +90,15 @@ signature=$(sed -n 's/^signature //p' "$record")
 } >"$FOLDER.notes"
 
 log "drafting the release $TAG"
-gh_ release create "$TAG" --draft --verify-tag --title "Quillmark $VERSION" --notes-file "$FOLDER.notes"
-log "uploading ${#files[@]} files"
+gh_ release create "$TAG" --draft --verify-tag --title "Quillmark $VERSION" --notes-file "$FOLDER.notes" >/dev/null
+draft=$(only_draft)
+log "uploading ${#files[@]} files to the draft $draft"
 gh_ release upload "$TAG" "${files[@]}"
 expected=$(for file in "${files[@]}"; do echo "${file##*/} $(stat -c %s "$file")"; done | LC_ALL=C sort)
-held=$(gh_ release view "$TAG" --json assets --jq '.assets[] | "\(.name) \(.size)"' | LC_ALL=C sort)
+held=$(gh api "repos/$GITHUB_REPOSITORY/releases/$draft" --jq '.assets[] | "\(.name) \(.size)"' | LC_ALL=C sort)
 [ "$held" = "$expected" ] ||
     fail "the draft of $TAG holds other files than were uploaded; it stays a draft. Held: ${held//$'\n'/, }; uploaded: ${expected//$'\n'/, }"
-log "publishing $TAG"
-gh_ release edit "$TAG" --draft=false
+[ "$(only_draft)" = "$draft" ] || fail "the draft of $TAG is no longer $draft; nothing is published"
+log "publishing $TAG (release $draft)"
+[ "$(gh api -X PATCH "repos/$GITHUB_REPOSITORY/releases/$draft" -F draft=false --jq .draft)" = false ] ||
+    fail "the release $draft of $TAG is still a draft"

@@ -313,45 +313,89 @@ done
 mkdir -p "$WORK/bin"
 cat >"$WORK/bin/gh" <<'EOF'
 #!/usr/bin/env bash
-# A stand-in for the GitHub CLI: logs each call with its --draft flag,
-# answers release list from $GH_STATE/releases, and keeps the names and sizes
-# of the files uploaded, all of them, all but the last (upload "drops") or
-# none, failing (upload "fails").
-echo "$2" "$(printf '%s\n' "$@" | grep -- '^--draft' || true)" >>"$GH_STATE/calls"
+# A stand-in for the GitHub CLI and the releases of one repository, kept in
+# $GH_STATE/releases, a line a release: its id, true for a draft, its tag.
+# Logs each call by a short name. The list is served 100 to a page, all of
+# them only with --paginate, and fails where $GH_STATE/list says so; a
+# create drafts the tag twice where it says "race" (another run at the same
+# moment); the upload keeps the names and sizes of all the files, all but the
+# last ("drops") or fails ("fails"), as $GH_STATE/upload says.
+state=$GH_STATE
+call() { echo "$1" >>"$state/calls"; }
 case "$1 $2" in
-"release list") cat "$GH_STATE/releases" ;;
-"release upload")
-    [ "$(cat "$GH_STATE/upload")" != fails ] || exit 1
-    for file in "${@:4}"; do [ "$file" != --repo ] || break; echo "${file##*/} $(stat -c %s "$file")"; done |
-        if [ "$(cat "$GH_STATE/upload")" = drops ]; then sed '$d'; else cat; fi >>"$GH_STATE/assets"
+"api --paginate" | api\ repos/*/releases\?*)
+    call list
+    [ "$(cat "$state/list")" != fails ] || exit 1
+    if [ "$2" = --paginate ]; then cat "$state/releases"; else head -n 100 "$state/releases"; fi
     ;;
-"release view") cat "$GH_STATE/assets" ;;
+"api -X")
+    id=${4##*/}
+    if [ "$3" = DELETE ]; then
+        call delete
+        sed -i "/^$id /d" "$state/releases"
+    else
+        call publish
+        sed -i "s/^$id true /$id false /" "$state/releases"
+        echo false
+    fi
+    ;;
+api\ repos/*)
+    call view
+    cat "$state/assets"
+    ;;
+"release create")
+    call create
+    echo "$((1000 + $(wc -l <"$state/releases"))) true $3" >>"$state/releases"
+    [ "$(cat "$state/list")" != race ] || echo "999 true $3" >>"$state/releases"
+    ;;
+"release upload")
+    call upload
+    [ "$(cat "$state/upload")" != fails ] || exit 1
+    for file in "${@:4}"; do [ "$file" != --repo ] || break; echo "${file##*/} $(stat -c %s "$file")"; done |
+        if [ "$(cat "$state/upload")" = drops ]; then sed '$d'; else cat; fi >>"$state/assets"
+    ;;
+*) exit 2 ;;
 esac
 EOF
 chmod +x "$WORK/bin/gh"
 mkdir -p "$WORK/publish"
 cp "$U"/Quillmark-* "$WORK/publish/"
 cp -r "$WORK/manifests" "$WORK/publish/"
-# A row: the releases there (published or a draft, by tag), what becomes of
-# the upload, the calls expected and publish.sh's exit status.
-while IFS='|' read -r releases upload calls status; do
+# A row: the releases there before (id, true for a draft, tag; ";" between
+# them), what becomes of the list and of the upload, the calls expected and
+# publish.sh's exit status. "150 before;" puts a hundred and fifty releases
+# of other tags first, so that the tag's is on the second page.
+while IFS='|' read -r releases list upload calls status; do
     export GH_STATE=$WORK/gh
     rm -rf "$GH_STATE" && mkdir -p "$GH_STATE"
-    printf '%s\n' "${releases//;/$'\n'}" >"$GH_STATE/releases"
+    touch "$GH_STATE/releases"
+    if [[ $releases == "150 before;"* ]]; then
+        for i in $(seq 150); do echo "$i false v0.$i"; done >"$GH_STATE/releases"
+        releases=${releases#150 before;}
+    fi
+    [ -z "$releases" ] || printf '%s\n' "${releases//;/$'\n'}" >>"$GH_STATE/releases"
+    echo "$list" >"$GH_STATE/list"
     echo "$upload" >"$GH_STATE/upload"
     code=0
     PATH=$WORK/bin:$PATH GITHUB_REPOSITORY=owner/quillmark \
         bash "$QUILLMARK_ROOT/scripts/publish.sh" "v$VERSION" "$WORK/publish" >"$GH_STATE/out" 2>&1 || code=$?
-    got=$(sed 's/ $//' "$GH_STATE/calls" | paste -s -d ,)
+    got=$(paste -s -d , "$GH_STATE/calls")
     if [ "$got" != "$calls" ] || [ "$((code != 0))" != "$status" ]; then
-        fail "publish.sh with releases '$releases', upload $upload: calls '$got', exit code $code; expected '$calls', status $status: $(cat "$GH_STATE/out")"
+        fail "publish.sh with releases '$releases', list $list, upload $upload: calls '$got', exit code $code; expected '$calls', status $status: $(cat "$GH_STATE/out")"
+    elif [ "$status" = 0 ] && [ "$(grep -c " v$VERSION\$" "$GH_STATE/releases")" != 1 ]; then
+        fail "publish.sh with releases '$releases': exit code 0, but v$VERSION is not one published release: $(cat "$GH_STATE/releases")"
+    elif [ "$status" = 0 ] && ! grep -q " false v$VERSION\$" "$GH_STATE/releases"; then
+        fail "publish.sh with releases '$releases': exit code 0, but v$VERSION is still a draft"
     fi
 done <<EOF
-|ok|list,create --draft,upload,view,edit --draft=false|0
-|fails|list,create --draft,upload|1
-|drops|list,create --draft,upload,view|1
-true v$VERSION;false v0.9|ok|list,delete,create --draft,upload,view,edit --draft=false|0
-false v$VERSION|ok|list|1
+|ok|ok|list,create,list,upload,view,list,publish|0
+|ok|fails|list,create,list,upload|1
+|ok|drops|list,create,list,upload,view|1
+7 true v$VERSION;8 true v$VERSION;9 false v0.9|ok|ok|list,delete,delete,create,list,upload,view,list,publish|0
+9 false v$VERSION|ok|ok|list|1
+150 before;9 false v$VERSION|ok|ok|list|1
+|fails|ok|list|1
+|race|ok|list,create,list|1
 EOF
 grep -q '^\*\*Unsigned\.\*\*' "$WORK/publish.notes" || fail "the release notes of unsigned downloads: $(cat "$WORK/publish.notes")"
 exit "$failed"
