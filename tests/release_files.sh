@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # What a release promises, checked on what the release's own scripts make of
 # the built program:
-# - scripts/package.sh, twice, in folders of other names: the same bytes; the
+# - packaging/package.sh, twice, in folders of other names: the same bytes; the
 #   checksum file verifies; the ZIP holds this version's README.txt, the
 #   licence and Quillmark.exe, at SOURCE_DATE_EPOCH with fixed permissions;
 #   the installer keeps the released packages' upgrade code, its shortcut
@@ -13,14 +13,14 @@
 #   Quillmark.exe and the installer verify against that CA, time stamp
 #   included, and the signature taken off gives back the unsigned exe;
 #   sign.sh refuses a key without a time-stamp server, and text that is no
-#   key or CA; scripts/reproduce.sh --against passes on the signed downloads,
+#   key or CA; packaging/reproduce.sh --against passes on the signed downloads,
 #   printing signer and time stamp, and fails when one byte of one changes,
 #   when the installer or the exe carries another file's signature, and when
 #   the root is not trusted;
-# - scripts/manifests.sh: the manifests meet the winget schema they name and
+# - packaging/manifests.sh: the manifests meet the winget schema they name and
 #   Scoop's, and each path they name is in its download;
-# - scripts/release-check.sh takes v<version> and nothing like it;
-# - scripts/publish.sh, with a stand-in for gh: drafts, uploads and checks
+# - packaging/release-check.sh takes v<version> and nothing like it;
+# - packaging/publish.sh, with a stand-in for gh: drafts, uploads and checks
 #   before it publishes, and publishes nothing when a step fails.
 #   bash tests/release_files.sh BUILD_DIR WORK_DIR
 set -euo pipefail
@@ -48,7 +48,7 @@ fail() {
 pack() {
     local folder=$WORK/$1 printed
     shift
-    printed=$(BUILD_DIR=$BUILD bash "$QUILLMARK_ROOT/scripts/package.sh" --built --out "$folder" "$@" 2>"$folder.log") || {
+    printed=$(BUILD_DIR=$BUILD bash "$QUILLMARK_ROOT/packaging/package.sh" --built --out "$folder" "$@" 2>"$folder.log") || {
         cat "$folder.log"
         exit 1
     }
@@ -82,13 +82,13 @@ grep -q "^signature none$" "$U/Quillmark-$VERSION-build.txt" || fail "the unsign
 # The same exe, version and times give the same package; the WiX source
 # edited in a scratch copy of the scripts, another package code.
 msiexe=$U/package/$NAME/Quillmark.exe
-bash "$QUILLMARK_ROOT/scripts/msi.sh" "$msiexe" "$VERSION" "$WORK/same.msi" 2>/dev/null
+bash "$QUILLMARK_ROOT/packaging/msi.sh" "$msiexe" "$VERSION" "$WORK/same.msi" 2>/dev/null
 cmp -s "$WORK/same.msi" "$U/$NAME.msi" || fail "msi.sh gave other bytes for the same inputs"
 mkdir -p "$WORK/copy/app/icons"
 cp -r "$QUILLMARK_ROOT/scripts" "$QUILLMARK_ROOT/packaging" "$QUILLMARK_ROOT/LICENSE" "$QUILLMARK_ROOT/CMakeLists.txt" "$WORK/copy/"
 cp "$QUILLMARK_ROOT/app/icons/quill.ico" "$WORK/copy/app/icons/"
 sed -i 's/Description="A small drawing program"/Description="A drawing program"/' "$WORK/copy/packaging/Quillmark.wxs"
-bash "$WORK/copy/scripts/msi.sh" "$msiexe" "$VERSION" "$WORK/edited.msi" 2>/dev/null
+bash "$WORK/copy/packaging/msi.sh" "$msiexe" "$VERSION" "$WORK/edited.msi" 2>/dev/null
 codes=$(for msi in "$U/$NAME.msi" "$WORK/edited.msi"; do msiinfo suminfo "$msi" | sed -n 's/^Revision number (UUID): //p'; done)
 [ "$(sort -u <<<"$codes" | grep -c .)" -eq 2 ] || fail "an edited WiX source gave the same package code: $codes"
 
@@ -175,7 +175,7 @@ cp "$U/package/$NAME/Quillmark.exe" "$WORK/token.exe"
 QUILLMARK_SIGN_PKCS11_MODULE=$(find /usr/lib -name libsofthsm2.so -print -quit) QUILLMARK_SIGN_PASSWORD=1234 \
     QUILLMARK_SIGN_PKCS11_KEY='pkcs11:token=quillmark;object=signer;type=private' \
     QUILLMARK_SIGN_CERT=$CA/signer.pem QUILLMARK_SIGN_CAFILE=$CA/ca.pem QUILLMARK_SIGN_TIMESTAMP=$TSA \
-    bash "$QUILLMARK_ROOT/scripts/sign.sh" "$WORK/token.exe" 2>"$WORK/token.log" || fail "PKCS#11: $(cat "$WORK/token.log")"
+    bash "$QUILLMARK_ROOT/packaging/sign.sh" "$WORK/token.exe" 2>"$WORK/token.log" || fail "PKCS#11: $(cat "$WORK/token.log")"
 # The forms a CI secret gives (base64 and PEM text), and what sign.sh
 # refuses: a row is the key's form, the CA file's, the time-stamp server and
 # the line expected ("signed" when it signs and verifies).
@@ -198,9 +198,9 @@ while IFS='|' read -r key roots stamp expected; do
     esac
     cp "$U/package/$NAME/Quillmark.exe" "$WORK/row.exe"
     code=0
-    env "${row[@]}" bash "$QUILLMARK_ROOT/scripts/sign.sh" "$WORK/row.exe" >"$WORK/row.log" 2>&1 || code=$?
+    env "${row[@]}" bash "$QUILLMARK_ROOT/packaging/sign.sh" "$WORK/row.exe" >"$WORK/row.log" 2>&1 || code=$?
     if [ "$expected" = signed ]; then
-        got=$(QUILLMARK_SIGN_CAFILE=$CA/ca.pem bash "$QUILLMARK_ROOT/scripts/sign.sh" --verify "$WORK/row.exe" 2>&1) || code=$?
+        got=$(QUILLMARK_SIGN_CAFILE=$CA/ca.pem bash "$QUILLMARK_ROOT/packaging/sign.sh" --verify "$WORK/row.exe" 2>&1) || code=$?
         [[ $code = 0 && $got == "signed by /CN=Quillmark Test Signer, time-stamped "* ]] ||
             fail "sign.sh with the key as $key, the CA as $roots, the stamp $stamp: exit code $code, '$got'; expected a signature by the test signer, time-stamped: $(cat "$WORK/row.log")"
     else
@@ -224,7 +224,7 @@ EOF
 # Rebuilt here with the published signatures, each verified first: the same
 # bytes, the signer and the time stamp printed; a byte changed in a
 # published file is found.
-reproduce() { BUILD_DIR=$BUILD bash "$QUILLMARK_ROOT/scripts/reproduce.sh" --against "$@" 2>"$WORK/reproduce.log"; }
+reproduce() { BUILD_DIR=$BUILD bash "$QUILLMARK_ROOT/packaging/reproduce.sh" --against "$@" 2>"$WORK/reproduce.log"; }
 reproduce "$S" --ca "$CA/ca.pem" --built >"$WORK/reproduce.out" ||
     fail "reproduce.sh --against the signed downloads: $(cat "$WORK/reproduce.out" "$WORK/reproduce.log")"
 for what in "$NAME.zip's $NAME/Quillmark.exe" "$NAME.msi"; do
@@ -253,8 +253,8 @@ cp "$WORK/edited.msi" "$F/other.msi"
 # stub says otherwise, in a ZIP and an installer packed as package.sh does.
 cp "$U/package/$NAME/Quillmark.exe" "$F/other.exe"
 printf 'X' | dd of="$F/other.exe" bs=1 seek=78 conv=notrunc status=none
-env "${signing[@]}" bash "$QUILLMARK_ROOT/scripts/sign.sh" "$F/other.msi" "$F/other.exe" 2>/dev/null
-bash "$QUILLMARK_ROOT/scripts/msi.sh" "$S/package/$NAME/Quillmark.exe" "$VERSION" "$F/plain.msi" 2>/dev/null
+env "${signing[@]}" bash "$QUILLMARK_ROOT/packaging/sign.sh" "$F/other.msi" "$F/other.exe" 2>/dev/null
+bash "$QUILLMARK_ROOT/packaging/msi.sh" "$S/package/$NAME/Quillmark.exe" "$VERSION" "$F/plain.msi" 2>/dev/null
 for pair in "other.msi plain.msi msi/$NAME.msi" "other.exe ../unsigned/package/$NAME/Quillmark.exe exe/package/$NAME/Quillmark.exe"; do
     read -r other plain out <<<"$pair"
     osslsigncode extract-signature -in "$F/$other" -out "$F/$other.sig" >/dev/null
@@ -264,8 +264,8 @@ done
 cp "$S/$NAME.zip" "$F/msi/"
 cp "$U/package/$NAME/README.txt" "$U/package/$NAME/LICENSE.txt" "$F/exe/package/$NAME/"
 pack_zip "$F/exe/package" "$NAME" "$F/exe/$NAME.zip"
-bash "$QUILLMARK_ROOT/scripts/msi.sh" "$F/exe/package/$NAME/Quillmark.exe" "$VERSION" "$F/exe/$NAME.msi" 2>/dev/null
-env "${signing[@]}" bash "$QUILLMARK_ROOT/scripts/sign.sh" "$F/exe/$NAME.msi" 2>/dev/null
+bash "$QUILLMARK_ROOT/packaging/msi.sh" "$F/exe/package/$NAME/Quillmark.exe" "$VERSION" "$F/exe/$NAME.msi" 2>/dev/null
+env "${signing[@]}" bash "$QUILLMARK_ROOT/packaging/sign.sh" "$F/exe/$NAME.msi" 2>/dev/null
 for folder in msi exe; do (cd "$F/$folder" && sha256sum "$NAME.msi" "$NAME.zip" >"Quillmark-$VERSION-SHA256SUMS.txt"); done
 # A row: the folder, reproduce.sh's arguments after it, and the start of a
 # line it must print, for a check that must fail.
@@ -285,14 +285,14 @@ EOF
 # whose root this machine does not trust it attaches: reproduce.sh, which
 # checked the chain itself, leaves package.sh the system's bundle.)
 code=0
-BUILD_DIR=$BUILD bash "$QUILLMARK_ROOT/scripts/package.sh" --built --out "$WORK/attached" \
+BUILD_DIR=$BUILD bash "$QUILLMARK_ROOT/packaging/package.sh" --built --out "$WORK/attached" \
     --signatures-from "$F/msi" >/dev/null 2>"$WORK/attached.log" || code=$?
 if [ "$code" = 0 ] || ! grep -q -F "the signature of the published $NAME.msi does not fit" "$WORK/attached.log"; then
     fail "package.sh --signatures-from foreign/msi: exit code $code, $(tail -n 3 "$WORK/attached.log"); expected a failure naming the installer's signature"
 fi
 
 # --- the manifests, as the catalogues read them ---------------------------------------
-bash "$QUILLMARK_ROOT/scripts/manifests.sh" owner/quillmark "$WORK/manifests" "$S/$NAME.msi" "$S/$NAME.zip" >/dev/null
+bash "$QUILLMARK_ROOT/packaging/manifests.sh" owner/quillmark "$WORK/manifests" "$S/$NAME.msi" "$S/$NAME.zip" >/dev/null
 python3 "$(dirname "$0")/release_manifests.py" "$WORK/manifests" "$S" "$VERSION" "$UPGRADE_CODE" || failed=1
 
 # The README and docs/releases.md name this version's files and tag.
@@ -305,7 +305,7 @@ stale=$(grep -ho -E 'Quillmark-[0-9.]+-|`v[0-9.]+` now' "$QUILLMARK_ROOT/README.
 for row in "v$VERSION 0" "v$VERSION.0 1" "v$VERSION.1 1" "v$VERSION-rc1 1" "v${VERSION}a 1" "v${VERSION//./_} 1" \
     "$VERSION 1" "V$VERSION 1" "version$VERSION 1" "refs/tags/v$VERSION 1"; do
     code=0
-    bash "$QUILLMARK_ROOT/scripts/release-check.sh" "${row% *}" >/dev/null 2>&1 || code=$?
+    bash "$QUILLMARK_ROOT/packaging/release-check.sh" "${row% *}" >/dev/null 2>&1 || code=$?
     [ "$((code != 0))" = "${row#* }" ] || fail "release-check.sh ${row% *}: exit code $code, expected $([ "${row#* }" = 0 ] && echo 0 || echo nonzero)"
 done
 
@@ -378,7 +378,7 @@ while IFS='|' read -r releases list upload calls status; do
     echo "$upload" >"$GH_STATE/upload"
     code=0
     PATH=$WORK/bin:$PATH GITHUB_REPOSITORY=owner/quillmark \
-        bash "$QUILLMARK_ROOT/scripts/publish.sh" "v$VERSION" "$WORK/publish" >"$GH_STATE/out" 2>&1 || code=$?
+        bash "$QUILLMARK_ROOT/packaging/publish.sh" "v$VERSION" "$WORK/publish" >"$GH_STATE/out" 2>&1 || code=$?
     got=$(paste -s -d , "$GH_STATE/calls")
     if [ "$got" != "$calls" ] || [ "$((code != 0))" != "$status" ]; then
         fail "publish.sh with releases '$releases', list $list, upload $upload: calls '$got', exit code $code; expected '$calls', status $status: $(cat "$GH_STATE/out")"

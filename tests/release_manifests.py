@@ -2,7 +2,7 @@
 
     python3 tests/release_manifests.py MANIFESTS DOWNLOADS VERSION UPGRADE_CODE
 
-MANIFESTS is what scripts/manifests.sh wrote, DOWNLOADS the folder of the ZIP
+MANIFESTS is what packaging/manifests.sh wrote, DOWNLOADS the folder of the ZIP
 and the installer it was given. The winget manifests must meet the rules of
 the schema version they declare (required fields, and the formats of the
 fields used, written from winget-cli's schemas/JSON/manifests/v1.12.0): a

@@ -2,7 +2,7 @@
 """The installer's tables held to the Windows Installer validation (ICE) rules
 that apply to this package, as no ICE validator runs on Linux:
     python3 tests/install/ice_rules.py WORK_DIR PATH/TO/Quillmark.exe VERSION
-Builds WORK_DIR/Quillmark-VERSION.msi with scripts/msi.sh (that of the tree
+Builds WORK_DIR/Quillmark-VERSION.msi with packaging/msi.sh (that of the tree
 this file is in), reads its tables with msiinfo, and prints one line a rule:
 what it got and, when it fails, what it expected. msi.sh's refusal of a
 version Windows Installer cannot compare is a rule here too."""
@@ -16,7 +16,7 @@ WORK, EXE, VERSION = sys.argv[1:4]
 MSI = os.path.join(WORK, f"Quillmark-{VERSION}.msi")
 os.makedirs(os.path.join(WORK, "tmp"), exist_ok=True)
 ENV = {**os.environ, "TMPDIR": os.path.join(WORK, "tmp"), "SOURCE_DATE_EPOCH": "1700000000"}
-MSI_SH = os.path.join(ROOT, "scripts", "msi.sh")
+MSI_SH = os.path.join(ROOT, "packaging", "msi.sh")
 built = subprocess.run(["bash", MSI_SH, EXE, VERSION, MSI], env=ENV, capture_output=True, text=True)
 if built.returncode:
     sys.exit(f"ice: building the package: {built.stderr}")

@@ -3,7 +3,7 @@
 # (with no display: Wine's null driver still makes windows):
 #   bash tests/install/install.sh PATH/TO/Quillmark.exe PATH/TO/probe.exe VERSION
 # Builds the package of VERSION and of the next major version with
-# scripts/msi.sh, then walks one scenario: a per-machine install (ALLUSERS=1)
+# packaging/msi.sh, then walks one scenario: a per-machine install (ALLUSERS=1)
 # is refused; a silent install puts the program, its Start menu shortcut and
 # its uninstall entry where they belong; the installed program shows its
 # window; the higher version replaces it, leaving one entry; the lower one is
@@ -52,7 +52,7 @@ mkdir -p "$WORK/tmp"
 export SOURCE_DATE_EPOCH=1700000000
 for v in "$VERSION" "$HIGHER" "$NEWEST"; do
     # Its temporary folder too under the build tree.
-    TMPDIR=$WORK/tmp bash "$QUILLMARK_ROOT/scripts/msi.sh" "$EXE" "$v" "$WORK/Quillmark-$v.msi" 2>"$WORK/msi-$v.log" ||
+    TMPDIR=$WORK/tmp bash "$QUILLMARK_ROOT/packaging/msi.sh" "$EXE" "$v" "$WORK/Quillmark-$v.msi" 2>"$WORK/msi-$v.log" ||
         fail "building the package of $v: $(cat "$WORK/msi-$v.log")"
 done
 

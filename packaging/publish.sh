@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Publishes a release with the GitHub CLI, all or nothing:
 #
-#   bash scripts/publish.sh TAG FOLDER
+#   bash packaging/publish.sh TAG FOLDER
 #
 # FOLDER holds what the release job packed: the ZIP, the installer, the
 # checksum file, the build record and the manifests (in subfolders or not).

@@ -2,7 +2,7 @@
 # Fills the package managers' manifests in packaging/ for the release v<version>
 # of the GitHub repository OWNER/NAME that publishes the downloads named:
 #
-#   bash scripts/manifests.sh OWNER/NAME OUT_DIR DOWNLOAD...
+#   bash packaging/manifests.sh OWNER/NAME OUT_DIR DOWNLOAD...
 #
 # Writes OUT_DIR/winget/Quillmark.Quillmark{,.installer,.locale.en-US}.yaml,
 # the installer manifest with an entry per download (from
@@ -11,7 +11,7 @@
 # and SHA-256. The release date is today's in UTC (QUILLMARK_RELEASE_DATE,
 # YYYY-MM-DD, instead). Prints the paths of the files written.
 set -euo pipefail
-source "$(dirname "$0")/common.sh"
+source "$(dirname "$0")/../scripts/common.sh"
 
 # The winget manifest schema the community repository accepts: the one place
 # to change when it moves on.

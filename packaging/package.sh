@@ -4,20 +4,20 @@
 #   Quillmark-<version>-win64.zip       Quillmark.exe, stripped, README.txt and
 #                                       LICENSE.txt, in a folder of that name
 #   Quillmark-<version>-win64.msi       the installer of the same Quillmark.exe
-#                                       (scripts/msi.sh)
+#                                       (packaging/msi.sh)
 #   Quillmark-<version>-SHA256SUMS.txt  the SHA-256 of both, as published
 #   Quillmark-<version>-build.txt       what built them: the commit, the
 #                                       Debian packages, the container image
 #
-#   bash scripts/package.sh [--built] [--out DIR] [--signatures-from FOLDER]
+#   bash packaging/package.sh [--built] [--out DIR] [--signatures-from FOLDER]
 #
 #   --built      pack the program already built in BUILD_DIR (the tests do)
 #   --out DIR    write the files into DIR
 #   --signatures-from FOLDER
 #                attach the signatures that the published release in FOLDER
-#                carries instead of signing (scripts/reproduce.sh --against)
+#                carries instead of signing (packaging/reproduce.sh --against)
 #
-# With a signing key in the environment (scripts/sign.sh), Quillmark.exe is
+# With a signing key in the environment (packaging/sign.sh), Quillmark.exe is
 # signed before the ZIP and the installer take it, and the installer once it
 # is built; without one, nothing is signed, and the bytes are an unsigned
 # build's.
@@ -26,7 +26,7 @@
 # every time in the ZIP and the installer are the commit's (SOURCE_DATE_EPOCH,
 # when set, instead); MinGW-w64's linker and strip read it.
 set -euo pipefail
-source "$(dirname "$0")/common.sh"
+source "$(dirname "$0")/../scripts/common.sh"
 
 usage() {
     echo "usage: $0 [--built] [--out DIR] [--signatures-from FOLDER]" >&2
@@ -69,7 +69,7 @@ trap 'rm -rf "$work"' EXIT
 sign() {
     local file=$1 published=$2 what=$3
     if [ -z "$SIGNATURES_FROM" ]; then
-        bash "$QUILLMARK_ROOT/scripts/sign.sh" "$file" >&2
+        bash "$QUILLMARK_ROOT/packaging/sign.sh" "$file" >&2
         return
     fi
     rm -f "$work/signature" "$work/attached"
@@ -90,7 +90,7 @@ sign() {
         return 1
     }
     local verdict status=0
-    verdict=$(bash "$QUILLMARK_ROOT/scripts/sign.sh" --verify "$work/attached") || status=$?
+    verdict=$(bash "$QUILLMARK_ROOT/packaging/sign.sh" --verify "$work/attached") || status=$?
     case $status in
     0) log "attached the signature of the published $what to $file: $verdict" ;;
     1) log "attached the signature of the published $what to $file; its chain is not trusted here: $verdict" ;;
@@ -130,21 +130,21 @@ fi
 sign "$exe" "$work/published.exe" "$NAME/Quillmark.exe"
 pack_zip "$stage" "$NAME" "$ZIP"
 # The installer holds the ZIP's Quillmark.exe, byte for byte.
-bash "$QUILLMARK_ROOT/scripts/msi.sh" "$exe" "$VERSION" "$MSI" >&2
+bash "$QUILLMARK_ROOT/packaging/msi.sh" "$exe" "$VERSION" "$MSI" >&2
 sign "$MSI" "$SIGNATURES_FROM/$NAME.msi" "$NAME.msi"
 record_checksum "$ZIP"
 record_checksum "$MSI"
 
 if [ -n "$SIGNATURES_FROM" ]; then
     signature="copied from the files in $SIGNATURES_FROM"
-elif signer=$(bash "$QUILLMARK_ROOT/scripts/sign.sh" --signer) && [ -n "$signer" ]; then
+elif signer=$(bash "$QUILLMARK_ROOT/packaging/sign.sh" --signer) && [ -n "$signer" ]; then
     signature="Quillmark.exe and the installer, by $signer, time-stamped"
 else
     signature=none
 fi
 {
     echo "# What built Quillmark $VERSION's downloads. The same commit with the same"
-    echo "# package versions packs to the same bytes: bash scripts/reproduce.sh --against"
+    echo "# package versions packs to the same bytes: bash packaging/reproduce.sh --against"
     echo "# FOLDER rebuilds them and names the versions that differ from these."
     echo "commit $(commit_described)"
     echo "source-date-epoch $SOURCE_DATE_EPOCH"

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds Quillmark's Windows Installer package from packaging/Quillmark.wxs
-# with wixl: bash scripts/msi.sh PATH/TO/Quillmark.exe VERSION OUT.msi
-# scripts/package.sh calls it with the ZIP's Quillmark.exe; the install test
+# with wixl: bash packaging/msi.sh PATH/TO/Quillmark.exe VERSION OUT.msi
+# packaging/package.sh calls it with the ZIP's Quillmark.exe; the install test
 # builds packages of other versions with it.
 #
 # The same inputs give the same bytes, and other bytes another package code:
@@ -14,7 +14,7 @@
 #   the WiX source, the icon, the licence, the version or the tools that
 #   build it gives a new one, and nothing else does.
 set -euo pipefail
-source "$(dirname "$0")/common.sh"
+source "$(dirname "$0")/../scripts/common.sh"
 
 if [ $# -ne 3 ] || [ ! -f "$1" ]; then
     echo "usage: $0 PATH/TO/Quillmark.exe VERSION OUT.msi" >&2

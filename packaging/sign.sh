@@ -2,10 +2,10 @@
 # Signs Windows programs and installers in place, with Authenticode (SHA-256),
 # an RFC 3161 time stamp and osslsigncode, using the key the environment names:
 #
-#   bash scripts/sign.sh FILE...      sign each PE file (.exe) or installer (.msi)
-#   bash scripts/sign.sh --signer     print the configured signer's subject, or
+#   bash packaging/sign.sh FILE...      sign each PE file (.exe) or installer (.msi)
+#   bash packaging/sign.sh --signer     print the configured signer's subject, or
 #                                     nothing when no key is configured
-#   bash scripts/sign.sh --verify FILE
+#   bash packaging/sign.sh --verify FILE
 #                                     check the signature FILE carries and print
 #                                     one line: its signer and time stamp, or
 #                                     why it fails. Exit code 0 when it
@@ -49,7 +49,7 @@
 # the file as it was and stops with a nonzero code. A file already signed is
 # refused: nesting or replacing signatures is not what a release wants.
 set -euo pipefail
-source "$(dirname "$0")/common.sh"
+source "$(dirname "$0")/../scripts/common.sh"
 
 P11_MODULE=${QUILLMARK_SIGN_PKCS11_MODULE:-} P11_KEY=${QUILLMARK_SIGN_PKCS11_KEY:-}
 CERT=${QUILLMARK_SIGN_CERT:-} PKCS12=${QUILLMARK_SIGN_PKCS12:-}

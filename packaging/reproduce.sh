@@ -1,14 +1,14 @@
 #!/usr/bin/env bash
 # Proves that a release rebuilds to the same bytes.
 #
-#   bash scripts/reproduce.sh [--record FILE]
-#       packs this repository's HEAD with scripts/package.sh in two clean
+#   bash packaging/reproduce.sh [--record FILE]
+#       packs this repository's HEAD with packaging/package.sh in two clean
 #       clones, one after the other, in folders of different names (one with
 #       a space), then compares the two ZIPs, the two installers, and the time
 #       stamp in the PE header of each one's Quillmark.exe with the commit's
 #       time. Two full builds: 10-20 minutes on 2 cores.
 #
-#   bash scripts/reproduce.sh --against FOLDER [--ca FILE] [--tag TAG | --built]
+#   bash packaging/reproduce.sh --against FOLDER [--ca FILE] [--tag TAG | --built]
 #       checks a release's downloads as published: FOLDER holds the ZIP, the
 #       installer and the checksum file (and the build record, when it was
 #       downloaded too). First it verifies the signatures the published files
@@ -18,7 +18,7 @@
 #       it prints each one's signer and time stamp. Then it builds the tag
 #       v<version> (or TAG) unsigned in a clean clone, takes the signatures
 #       out of the published files, attaches them to its own exe and
-#       installer and packs as the release did (scripts/package.sh
+#       installer and packs as the release did (packaging/package.sh
 #       --signatures-from), and compares every download's SHA-256 with the
 #       published file's and says, for one that differs, where: the
 #       program's bytes, the signature or the packing. --built packs the
@@ -32,7 +32,7 @@
 # different toolchain gives different bytes. Works in BUILD_DIR/reproduce/;
 # the packing logs and the clones stay there. Not part of the test command.
 set -euo pipefail
-source "$(dirname "$0")/common.sh"
+source "$(dirname "$0")/../scripts/common.sh"
 
 usage() {
     echo "usage: $0 [--record FILE] | --against FOLDER [--ca FILE] [--tag TAG | --built]" >&2
@@ -119,7 +119,7 @@ published_signature() {
         echo "no signature: $what (an unsigned release)"
         return
     fi
-    if verdict=$(QUILLMARK_SIGN_CAFILE=$CA bash "$QUILLMARK_ROOT/scripts/sign.sh" --verify "$file"); then
+    if verdict=$(QUILLMARK_SIGN_CAFILE=$CA bash "$QUILLMARK_ROOT/packaging/sign.sh" --verify "$file"); then
         echo "signature verifies: $what, $verdict"
     else
         echo "BAD SIGNATURE: $what: $verdict"
@@ -243,13 +243,13 @@ against() {
     out=$WORK/out
     if [ -n "$BUILT" ]; then
         log "packing the program built in $BUILD_DIR (log: $WORK/package.log)"
-        bash "$QUILLMARK_ROOT/scripts/package.sh" --built --out "$out" --signatures-from "$folder" \
+        bash "$QUILLMARK_ROOT/packaging/package.sh" --built --out "$out" --signatures-from "$folder" \
             >/dev/null 2>"$WORK/package.log"
     else
         log "building $tag in a clean clone (log: $WORK/package.log)"
         "${git_clone[@]}" --branch "$tag" "$QUILLMARK_ROOT" "$clone" || return 1
         # What the caller set for its own build must not reach the clone's.
-        env -u SOURCE_DATE_EPOCH -u BUILD_DIR bash "$clone/scripts/package.sh" --out "$out" \
+        env -u SOURCE_DATE_EPOCH -u BUILD_DIR bash "$clone/packaging/package.sh" --out "$out" \
             --signatures-from "$folder" >/dev/null 2>"$WORK/package.log"
     fi || {
         tail -n 20 "$WORK/package.log" >&2
@@ -284,8 +284,8 @@ twice() {
     local zips=() clone zip
     for clone in "$WORK/first clone" "$WORK/second"; do
         "${git_clone[@]}" "$QUILLMARK_ROOT" "$clone"
-        log "bash scripts/package.sh in $clone (log: $clone.log)"
-        zip=$(env -u SOURCE_DATE_EPOCH -u BUILD_DIR bash "$clone/scripts/package.sh" 2>"$clone.log") || {
+        log "bash packaging/package.sh in $clone (log: $clone.log)"
+        zip=$(env -u SOURCE_DATE_EPOCH -u BUILD_DIR bash "$clone/packaging/package.sh" 2>"$clone.log") || {
             tail -n 20 "$clone.log" >&2
             return 1
         }

@@ -2,9 +2,9 @@
 # Stops a release whose tag is not v<the project's version>, the version
 # that project() in CMakeLists.txt gives the program, its ZIP and manifests:
 #
-#   bash scripts/release-check.sh TAG
+#   bash packaging/release-check.sh TAG
 set -euo pipefail
-source "$(dirname "$0")/common.sh"
+source "$(dirname "$0")/../scripts/common.sh"
 
 TAG=${1:?usage: $0 TAG}
 version=$(project_version)
