@@ -127,7 +127,15 @@ verify() {
         echo "the signature is not this file's: ${mismatch%; }"
         return 3
     fi
-    signer=$(awk '/^Signer.s certificate:/ { found = 1 } found && /Subject:/ { sub(/.*Subject: */, ""); print; exit }' "$log")
+    # osslsigncode 2.5 and 2.9 print the subject as /C=../CN=..; later ones
+    # as RFC 2253 has it (CN=..,C=..), as --signer does: that form, always.
+    signer=$(awk '/^Signer.s certificate:/ { found = 1 } found && /Subject:/ { sub(/.*Subject: */, "")
+        if (substr($0, 1, 1) == "/") {
+            n = split(substr($0, 2), rdn, "/"); out = rdn[n]
+            for (i = n - 1; i >= 1; i--) out = out "," rdn[i]
+            $0 = out
+        }
+        print; exit }' "$log")
     stamp=$(sed -n -E 's/^[[:space:]]*(Timestamp time|The signature is timestamped): *//p' "$log" | head -n 1)
     if [ "$status" -ne 0 ]; then
         local reason

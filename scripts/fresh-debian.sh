@@ -183,7 +183,10 @@ chroot "$ROOTFS" apt-get update -qq >"$LOGS/$RELEASE-apt-update.log" 2>&1 ||
     log "apt-get update in $RELEASE: $(tail -n 1 "$LOGS/$RELEASE-apt-update.log")"
 absent=()
 for package in "${PACKAGES[@]}" "${CHECK_PACKAGES[@]}" zip unzip git python3 nodejs npm; do
-    chroot "$ROOTFS" apt-cache show --no-all-versions "$package" >/dev/null 2>&1 || absent+=("$package")
+    # Known to apt is not enough: a package that others name but that the
+    # release no longer has shows "Candidate: (none)".
+    chroot "$ROOTFS" apt-cache policy "$package" 2>/dev/null | grep -Eq '^ +Candidate: [^(]' ||
+        absent+=("$package")
 done
 [ ${#absent[@]} -eq 0 ] ||
     log "$RELEASE has no package ${absent[*]}, which the commands install: they will fail"
@@ -205,7 +208,8 @@ shot=$ROOTFS$CLONE/build/quillmark-window.png
 
 # shellcheck disable=SC2016 # expanded inside
 versions=$(chroot "$ROOTFS" bash -c '. /etc/os-release; echo "$PRETTY_NAME"
-    wine=$(bash '"$CLONE"'/scripts/find-wine.sh 2>&1 | head -n 1) && { "$wine" --version 2>/dev/null || echo "$wine"; }')
+    wine=$(bash '"$CLONE"'/scripts/find-wine.sh 2>/dev/null | head -n 1)
+    if [ -n "$wine" ]; then "$wine" --version; else echo "no Wine"; fi')
 log "$RELEASE: debootstrap $(minutes "$setup"); $(echo "$versions" | paste -sd ' ' -)"
 printf '%s\n' "${verdicts[@]}"
 exit "$failed"

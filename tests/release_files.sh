@@ -201,7 +201,7 @@ while IFS='|' read -r key roots stamp expected; do
     env "${row[@]}" bash "$QUILLMARK_ROOT/packaging/sign.sh" "$WORK/row.exe" >"$WORK/row.log" 2>&1 || code=$?
     if [ "$expected" = signed ]; then
         got=$(QUILLMARK_SIGN_CAFILE=$CA/ca.pem bash "$QUILLMARK_ROOT/packaging/sign.sh" --verify "$WORK/row.exe" 2>&1) || code=$?
-        [[ $code = 0 && $got == "signed by /CN=Quillmark Test Signer, time-stamped "* ]] ||
+        [[ $code = 0 && $got == "signed by CN=Quillmark Test Signer, time-stamped "* ]] ||
             fail "sign.sh with the key as $key, the CA as $roots, the stamp $stamp: exit code $code, '$got'; expected a signature by the test signer, time-stamped: $(cat "$WORK/row.log")"
     else
         # Refused, or with no key nothing to do: the file as it was either way.
@@ -230,7 +230,7 @@ reproduce "$S" --ca "$CA/ca.pem" --built >"$WORK/reproduce.out" ||
 for what in "$NAME.zip's $NAME/Quillmark.exe" "$NAME.msi"; do
     line=$(grep -F "signature verifies: $what, " "$WORK/reproduce.out" || true)
     stamp=$(date -d "${line##*, time-stamped }" +%s 2>/dev/null) || stamp=0
-    if [[ $line != *", signed by /CN=Quillmark Test Signer, time-stamped "* ]] ||
+    if [[ $line != *", signed by CN=Quillmark Test Signer, time-stamped "* ]] ||
         [ "$stamp" -lt $((signed_from - 1)) ] || [ "$stamp" -gt "$(date +%s)" ]; then
         fail "reproduce.sh on the signature of $what: '$line'; expected the test signer and a time stamp since $(date -u -d "@$signed_from")"
     fi
@@ -278,7 +278,7 @@ while IFS='|' read -r folder options expected; do
 done <<EOF
 foreign/msi|--ca $CA/ca.pem --built|BAD SIGNATURE: $NAME.msi: the signature is not this file's: its DigitalSignature is
 foreign/exe|--ca $CA/ca.pem --built|BAD SIGNATURE: $NAME.zip's $NAME/Quillmark.exe: the signature is not this file's: its message digest is
-signed|--built|BAD SIGNATURE: $NAME.msi: the signature by /CN=Quillmark Test Signer does not verify against
+signed|--built|BAD SIGNATURE: $NAME.msi: the signature by CN=Quillmark Test Signer does not verify against
 signed|--ca $CA/ca.pem --tag v0-no-such-tag|no tag v0-no-such-tag in $QUILLMARK_ROOT
 EOF
 # package.sh --signatures-from refuses a signature that does not fit. (One
