@@ -182,10 +182,11 @@ log "a clean clone of $(git -C "$QUILLMARK_ROOT" rev-parse --short HEAD) in $ROO
 chroot "$ROOTFS" apt-get update -qq >"$LOGS/$RELEASE-apt-update.log" 2>&1 ||
     log "apt-get update in $RELEASE: $(tail -n 1 "$LOGS/$RELEASE-apt-update.log")"
 absent=()
-for package in "${PACKAGES[@]}" "${CHECK_PACKAGES[@]}" zip unzip git python3 nodejs npm; do
+for package in "${PACKAGES[@]}" "${CHECK_PACKAGES[@]}" unzip git python3 nodejs npm; do
     # Known to apt is not enough: a package that others name but that the
-    # release no longer has shows "Candidate: (none)".
-    chroot "$ROOTFS" apt-cache policy "$package" 2>/dev/null | grep -Eq '^ +Candidate: [^(]' ||
+    # release no longer has shows "Candidate: (none)". (grep reads it all:
+    # with -q it would stop early, and apt-cache fail on the closed pipe.)
+    chroot "$ROOTFS" apt-cache policy "$package" 2>/dev/null | grep -E '^ +Candidate: [^(]' >/dev/null ||
         absent+=("$package")
 done
 [ ${#absent[@]} -eq 0 ] ||
