@@ -30,7 +30,9 @@ script() {
 
 # A row: the layout's name; its packaged files (class:path, ";" between
 # them; servers are scripts), the commands on its PATH, and what find-wine.sh
-# must print (the loader and the server, "/" between them) or "none".
+# must print (the loader and the server, "/" between them) or "none". The
+# folders have the shapes of Debian's: one called wine in the library folder
+# (12 and 13), or in the architecture's library folder (unstable).
 while IFS='|' read -r name packaged commands expected; do
     root=$work/$name
     rm -rf "$root" && mkdir -p "$root/bin" "$root/path"
@@ -68,10 +70,10 @@ while IFS='|' read -r name packaged commands expected; do
         status=1
     fi
 done <<'ROWS'
-Debian 12 and 13|64:/usr/lib/wine/wine64;server:/usr/lib/wine/wineserver||/usr/lib/wine/wine64//usr/lib/wine/wineserver
-Debian unstable|32:/usr/lib/i386-linux-gnu/wine/wine;server:/usr/lib/i386-linux-gnu/wine/wineserver;64:/usr/lib/x86_64-linux-gnu/wine/wine;server:/usr/lib/x86_64-linux-gnu/wine/wineserver|wine64|/usr/lib/x86_64-linux-gnu/wine/wine//usr/lib/x86_64-linux-gnu/wine/wineserver
-wine64 before wine|64:/usr/lib/wine/wine;server:/usr/lib/wine/wineserver;64:/opt/w/wine/wine64;server:/opt/w/wine/wineserver||/opt/w/wine/wine64//opt/w/wine/wineserver
-a loader with no server beside it|64:/usr/lib/wine/wine64|wine wineserver|/path/wine//path/wineserver
+Debian 12 and 13|64:/lib/wine/wine64;server:/lib/wine/wineserver||/lib/wine/wine64//lib/wine/wineserver
+Debian unstable|32:/lib/i386-linux-gnu/wine/wine;server:/lib/i386-linux-gnu/wine/wineserver;64:/lib/x86_64-linux-gnu/wine/wine;server:/lib/x86_64-linux-gnu/wine/wineserver|wine64|/lib/x86_64-linux-gnu/wine/wine//lib/x86_64-linux-gnu/wine/wineserver
+wine64 before wine|64:/lib/wine/wine;server:/lib/wine/wineserver;64:/opt/w/wine/wine64;server:/opt/w/wine/wineserver||/opt/w/wine/wine64//opt/w/wine/wineserver
+a loader with no server beside it|64:/lib/wine/wine64|wine wineserver|/path/wine//path/wineserver
 only on PATH|none|wine64 wineserver|/path/wine64//path/wineserver
 nowhere|none||none
 ROWS
