@@ -86,7 +86,12 @@ sign() {
         >"$work/log" 2>&1 || true
     [ -s "$work/attached" ] || {
         cat "$work/log" >&2
-        log "could not attach the signature of the published $what to $file"
+        # Newer osslsigncode (2.14) writes nothing for another file's signature.
+        if grep -q MISMATCH "$work/log"; then
+            log "the signature of the published $what does not fit $file, whose bytes are not those it signed"
+        else
+            log "could not attach the signature of the published $what to $file"
+        fi
         return 1
     }
     local verdict status=0

@@ -34,7 +34,7 @@ NAME=Quillmark-$VERSION-win64
 UPGRADE_CODE='{72E427F3-D8C9-4D28-92DD-9CC744D36131}'
 export SOURCE_DATE_EPOCH=1700000000 QUILLMARK_RELEASE_DATE=2026-12-10
 unset "${!QUILLMARK_SIGN_@}"
-install_packages osslsigncode openssl softhsm2 libengine-pkcs11-openssl
+install_packages osslsigncode openssl softhsm2 libengine-pkcs11-openssl ca-certificates
 rm -rf "$WORK"
 # The scripts' temporary folders too stay under the build tree.
 export TMPDIR=$WORK/tmp
@@ -247,20 +247,27 @@ signing=("QUILLMARK_SIGN_PKCS12=$CA/signer.p12" QUILLMARK_SIGN_PASSWORD=secret "
     "QUILLMARK_SIGN_TIMESTAMP=$TSA")
 F=$WORK/foreign
 mkdir -p "$F/msi" "$F/exe/package/$NAME"
-# foreign/msi: this release's installer with the signature of one of other bytes.
-cp "$WORK/edited.msi" "$F/other.msi"
-# foreign/exe: the unsigned build's exe with the signature of one whose DOS
-# stub says otherwise, in a ZIP and an installer packed as package.sh does.
-cp "$U/package/$NAME/Quillmark.exe" "$F/other.exe"
-printf 'X' | dd of="$F/other.exe" bs=1 seek=78 conv=notrunc status=none
-env "${signing[@]}" bash "$QUILLMARK_ROOT/packaging/sign.sh" "$F/other.msi" "$F/other.exe" 2>/dev/null
+# Each is made without osslsigncode's attach-signature, which newer
+# versions refuse to write for a signature that does not fit: a copy with
+# some bytes changed is signed, and then the bytes are put back, leaving the
+# release's own bytes under the signature of others.
+# foreign/msi: this release's installer, signed as one whose summary says
+# otherwise.
 bash "$QUILLMARK_ROOT/packaging/msi.sh" "$S/package/$NAME/Quillmark.exe" "$VERSION" "$F/plain.msi" 2>/dev/null
-for pair in "other.msi plain.msi msi/$NAME.msi" "other.exe ../unsigned/package/$NAME/Quillmark.exe exe/package/$NAME/Quillmark.exe"; do
-    read -r other plain out <<<"$pair"
-    osslsigncode extract-signature -in "$F/$other" -out "$F/$other.sig" >/dev/null
-    # osslsigncode writes the file, and then says the signature does not fit.
-    osslsigncode attach-signature -sigin "$F/$other.sig" -in "$F/$plain" -out "$F/$out" >/dev/null 2>&1 || true
-done
+swap() { python3 -c 'import sys
+path, old, new = sys.argv[1], sys.argv[2].encode(), sys.argv[3].encode()
+data = open(path, "rb").read()
+assert data.count(old) == 1, f"{path}: {old!r} {data.count(old)} times"
+open(path, "wb").write(data.replace(old, new))' "$@"; }
+cp "$F/plain.msi" "$F/msi/$NAME.msi"
+swap "$F/msi/$NAME.msi" "contains the logic" "contains the LOGIC"
+# foreign/exe: the unsigned build's exe, signed as one whose DOS stub says
+# otherwise, in a ZIP and an installer packed as package.sh does.
+cp "$U/package/$NAME/Quillmark.exe" "$F/exe/package/$NAME/Quillmark.exe"
+swap "$F/exe/package/$NAME/Quillmark.exe" "This program cannot" "This program CANNOT"
+env "${signing[@]}" bash "$QUILLMARK_ROOT/packaging/sign.sh" "$F/msi/$NAME.msi" "$F/exe/package/$NAME/Quillmark.exe" 2>/dev/null
+swap "$F/msi/$NAME.msi" "contains the LOGIC" "contains the logic"
+swap "$F/exe/package/$NAME/Quillmark.exe" "This program CANNOT" "This program cannot"
 cp "$S/$NAME.zip" "$F/msi/"
 cp "$U/package/$NAME/README.txt" "$U/package/$NAME/LICENSE.txt" "$F/exe/package/$NAME/"
 pack_zip "$F/exe/package" "$NAME" "$F/exe/$NAME.zip"
