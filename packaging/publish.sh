@@ -51,11 +51,16 @@ releases_of_tag() {
     awk -v tag="$TAG" '$3 == tag { print $1, $2 }' <<<"$all"
 }
 
+# Stops when the releases of the tag given include a published one.
+none_published() {
+    ! grep -q ' false$' <<<"$1" || fail "the release $TAG is published already; a release is never replaced"
+}
+
 # The id of the one draft of the tag, and no published release of it.
 only_draft() {
     local found
     found=$(releases_of_tag) || exit 1
-    ! grep -q ' false$' <<<"$found" || fail "the release $TAG is published already; a release is never replaced"
+    none_published "$found"
     [ "$(grep -c . <<<"$found")" -eq 1 ] ||
         fail "$(grep -c . <<<"$found") drafts of $TAG where one was made: is another run drafting it too?"
     echo "${found%% *}"
@@ -63,7 +68,7 @@ only_draft() {
 
 # A draft of this tag is what a failed run left: it was never public.
 leftover=$(releases_of_tag)
-! grep -q ' false$' <<<"$leftover" || fail "the release $TAG is published already; a release is never replaced"
+none_published "$leftover"
 while read -r id _; do
     [ -n "$id" ] || continue
     log "deleting the draft $id that a failed run left for $TAG"
